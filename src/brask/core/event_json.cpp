@@ -7,7 +7,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
+Json number(double value) {
+  return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
 
 struct EventWriter {
   Json& out;

@@ -6,16 +6,17 @@ namespace brask::core {
 namespace {
 
 constexpr std::array<std::string_view, 17> kEventTags = {
-    "started",         "completed",        "failed",          "forked",
-    "thinking_start",  "thinking_delta",   "thinking_end",    "tool_call_start",
-    "tool_call_end",   "tool_call_cached", "message_sent",    "message_received",
-    "token_usage",     "context_pressure", "state_transition", "output_delta",
-    "output_complete",
+    "started",        "completed",        "failed",          "forked",           "thinking_start",
+    "thinking_delta", "thinking_end",     "tool_call_start", "tool_call_end",    "tool_call_cached",
+    "message_sent",   "message_received", "token_usage",     "context_pressure", "state_transition",
+    "output_delta",   "output_complete",
 };
 
 }  // namespace
 
-std::string_view event_tag(EventKind kind) { return kEventTags[static_cast<std::size_t>(kind)]; }
+std::string_view event_tag(EventKind kind) {
+  return kEventTags[static_cast<std::size_t>(kind)];
+}
 
 Timestamp AgentEvent::timestamp() const {
   return std::visit([](const auto& e) { return e.timestamp; }, payload_);

@@ -196,17 +196,15 @@ std::string_view event_tag(EventKind kind);
 // they are made, so fan-out may share them behind `SharedEvent`.
 class AgentEvent {
  public:
-  using Payload =
-      std::variant<event::Started, event::Completed, event::Failed, event::Forked,
-                   event::ThinkingStart, event::ThinkingDelta, event::ThinkingEnd,
-                   event::ToolCallStart, event::ToolCallEnd, event::ToolCallCached,
-                   event::MessageSent, event::MessageReceived, event::TokenUsage,
-                   event::ContextPressure, event::StateTransition, event::OutputDelta,
-                   event::OutputComplete>;
+  using Payload = std::variant<
+      event::Started, event::Completed, event::Failed, event::Forked, event::ThinkingStart,
+      event::ThinkingDelta, event::ThinkingEnd, event::ToolCallStart, event::ToolCallEnd,
+      event::ToolCallCached, event::MessageSent, event::MessageReceived, event::TokenUsage,
+      event::ContextPressure, event::StateTransition, event::OutputDelta, event::OutputComplete>;
 
   template <typename T>
-    requires std::is_constructible_v<Payload, T&&>
-  AgentEvent(T&& payload) : payload_(std::forward<T>(payload)) {}  // NOLINT: implicit by design
+  requires std::is_constructible_v<Payload, T&&> AgentEvent(T&& payload)
+      : payload_(std::forward<T>(payload)) {}  // NOLINT: implicit by design
 
   const Payload& payload() const { return payload_; }
   EventKind kind() const { return static_cast<EventKind>(payload_.index()); }

@@ -49,6 +49,8 @@ bool install_stdout_output() {
   return true;
 }
 
-std::shared_ptr<spdlog::sinks::dist_sink_mt> log_output() { return state().output; }
+std::shared_ptr<spdlog::sinks::dist_sink_mt> log_output() {
+  return state().output;
+}
 
 }  // namespace brask::core

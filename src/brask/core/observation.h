@@ -24,8 +24,8 @@ class Observation {
  public:
   using StringList = std::vector<std::string>;
   using OtherJson = std::shared_ptr<const nlohmann::json>;  // arrays and objects of other shapes
-  using Value = std::variant<std::nullptr_t, bool, std::uint64_t, std::int64_t, double,
-                             std::string, StringList, OtherJson>;
+  using Value = std::variant<std::nullptr_t, bool, std::uint64_t, std::int64_t, double, std::string,
+                             StringList, OtherJson>;
 
   struct Member {
     std::string_view key;
@@ -39,7 +39,9 @@ class Observation {
   // Sets a member, keeping the members sorted by key. `key` must outlive the record.
   Observation& set(std::string_view key, Value value);
   // Typed shorthands: counts are unsigned integers, rates and amounts f64.
-  Observation& set_count(std::string_view key, std::uint64_t value) { return set(key, Value(value)); }
+  Observation& set_count(std::string_view key, std::uint64_t value) {
+    return set(key, Value(value));
+  }
   Observation& set_number(std::string_view key, double value) { return set(key, Value(value)); }
   Observation& set_text(std::string_view key, std::string value) {
     return set(key, Value(std::move(value)));

@@ -12,12 +12,12 @@ constexpr std::array<std::string_view, 3> kIsolationNames = {"ToolRestrict", "Co
                                                              "FullSandbox"};
 constexpr std::array<std::string_view, 3> kDegradeNames = {"Mild", "Moderate", "Severe"};
 constexpr std::array<std::string_view, 3> kTrendNames = {"Improving", "Stable", "Degrading"};
-constexpr std::array<std::string_view, 4> kAuditKindNames = {"Observation", "Detection",
-                                                             "Decision", "InterventionApplied"};
+constexpr std::array<std::string_view, 4> kAuditKindNames = {"Observation", "Detection", "Decision",
+                                                             "InterventionApplied"};
 constexpr std::array<std::string_view, 15> kInterventionNames = {
-    "Nudge",   "Interject", "Compact",   "Pause",        "Resume",
-    "Escalate", "Fork",     "Reroute",   "Rollback",     "Diversify",
-    "Isolate", "CircuitBreak", "Replace", "Degrade",     "Quarantine"};
+    "Nudge",    "Interject",    "Compact", "Pause",    "Resume",
+    "Escalate", "Fork",         "Reroute", "Rollback", "Diversify",
+    "Isolate",  "CircuitBreak", "Replace", "Degrade",  "Quarantine"};
 
 template <std::size_t N, typename E>
 std::string_view name_of(const std::array<std::string_view, N>& names, E value) {
@@ -26,23 +26,33 @@ std::string_view name_of(const std::array<std::string_view, N>& names, E value) 
 
 }  // namespace
 
-std::string_view severity_name(Severity severity) { return name_of(kSeverityNames, severity); }
+std::string_view severity_name(Severity severity) {
+  return name_of(kSeverityNames, severity);
+}
 std::string_view compression_layer_name(CompressionLayer layer) {
   return name_of(kLayerNames, layer);
 }
 std::string_view isolation_level_name(IsolationLevel level) {
   return name_of(kIsolationNames, level);
 }
-std::string_view degrade_level_name(DegradeLevel level) { return name_of(kDegradeNames, level); }
-std::string_view health_trend_name(HealthTrend trend) { return name_of(kTrendNames, trend); }
-std::string_view audit_kind_name(AuditKind kind) { return name_of(kAuditKindNames, kind); }
+std::string_view degrade_level_name(DegradeLevel level) {
+  return name_of(kDegradeNames, level);
+}
+std::string_view health_trend_name(HealthTrend trend) {
+  return name_of(kTrendNames, trend);
+}
+std::string_view audit_kind_name(AuditKind kind) {
+  return name_of(kAuditKindNames, kind);
+}
 
 const std::vector<std::string_view>& category_names() {
   static const std::vector<std::string_view> names = {
-      "loop",          "stale_context",   "cost_anomaly",     "deadlock",
-      "hallucination", "prompt_injection", "secret_leak",     "variety_collapse",
-      "conversation_stall", "goal_drift", "model_mismatch",   "accuracy_risk",
-      "runaway_cost",  "resource_exhaustion", "output_degradation", "compliance_gap"};
+      "loop",          "stale_context",       "cost_anomaly",
+      "deadlock",      "hallucination",       "prompt_injection",
+      "secret_leak",   "variety_collapse",    "conversation_stall",
+      "goal_drift",    "model_mismatch",      "accuracy_risk",
+      "runaway_cost",  "resource_exhaustion", "output_degradation",
+      "compliance_gap"};
   return names;
 }
 

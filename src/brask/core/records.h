@@ -100,12 +100,12 @@ struct ComplianceGap {
 }  // namespace category
 
 using IssueCategory =
-    std::variant<category::Loop, category::StaleContext, category::CostAnomaly,
-                 category::Deadlock, category::Hallucination, category::PromptInjection,
-                 category::SecretLeak, category::VarietyCollapse, category::ConversationStall,
-                 category::GoalDrift, category::ModelMismatch, category::AccuracyRisk,
-                 category::RunawayCost, category::ResourceExhaustion,
-                 category::OutputDegradation, category::ComplianceGap>;
+    std::variant<category::Loop, category::StaleContext, category::CostAnomaly, category::Deadlock,
+                 category::Hallucination, category::PromptInjection, category::SecretLeak,
+                 category::VarietyCollapse, category::ConversationStall, category::GoalDrift,
+                 category::ModelMismatch, category::AccuracyRisk, category::RunawayCost,
+                 category::ResourceExhaustion, category::OutputDegradation,
+                 category::ComplianceGap>;
 
 // The canonical name of a category ("secret_leak").
 std::string_view category_name(const IssueCategory& category);

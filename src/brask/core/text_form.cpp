@@ -8,15 +8,33 @@
 namespace brask::core {
 namespace {
 
-std::string text_of(const std::string& value) { return text_of_string(value); }
-std::string text_of(double value) { return text_of_f64(value); }
-std::string text_of(std::uint32_t value) { return std::to_string(value); }
-std::string text_of(std::uint64_t value) { return std::to_string(value); }
-std::string text_of(const Uuid& value) { return value.to_string(); }
-std::string text_of(CompressionLayer value) { return std::string(compression_layer_name(value)); }
-std::string text_of(IsolationLevel value) { return std::string(isolation_level_name(value)); }
-std::string text_of(DegradeLevel value) { return std::string(degrade_level_name(value)); }
-std::string text_of(const Intervention& value) { return to_text(value); }
+std::string text_of(const std::string& value) {
+  return text_of_string(value);
+}
+std::string text_of(double value) {
+  return text_of_f64(value);
+}
+std::string text_of(std::uint32_t value) {
+  return std::to_string(value);
+}
+std::string text_of(std::uint64_t value) {
+  return std::to_string(value);
+}
+std::string text_of(const Uuid& value) {
+  return value.to_string();
+}
+std::string text_of(CompressionLayer value) {
+  return std::string(compression_layer_name(value));
+}
+std::string text_of(IsolationLevel value) {
+  return std::string(isolation_level_name(value));
+}
+std::string text_of(DegradeLevel value) {
+  return std::string(degrade_level_name(value));
+}
+std::string text_of(const Intervention& value) {
+  return to_text(value);
+}
 
 template <typename T>
 std::string text_of(const std::optional<T>& value) {
@@ -63,11 +81,15 @@ struct InterventionText {
     return RecordText("Interject").field("message", v.message).field("reason", v.reason).finish();
   }
   std::string operator()(const intervention::Compact& v) const {
-    return RecordText("Compact").field("target_ratio", v.target_ratio).field("layer", v.layer)
+    return RecordText("Compact")
+        .field("target_ratio", v.target_ratio)
+        .field("layer", v.layer)
         .finish();
   }
   std::string operator()(const intervention::Pause& v) const {
-    return RecordText("Pause").field("reason", v.reason).field("checkpoint_id", v.checkpoint_id)
+    return RecordText("Pause")
+        .field("reason", v.reason)
+        .field("checkpoint_id", v.checkpoint_id)
         .finish();
   }
   std::string operator()(const intervention::Resume&) const { return "Resume"; }
@@ -158,7 +180,9 @@ std::string text_of_f64(double value) {
   return out;
 }
 
-std::string to_text(Severity severity) { return std::string(severity_name(severity)); }
+std::string to_text(Severity severity) {
+  return std::string(severity_name(severity));
+}
 
 std::string to_text(const Intervention& intervention) {
   return std::visit(InterventionText{}, intervention);

@@ -15,6 +15,6 @@ std::string to_text(const StrategyResult& result);
 
 // The building blocks, for records of other layers.
 std::string text_of_string(std::string_view value);  // "a \"quoted\" text\n" form
-std::string text_of_f64(double value);                // 1.0, 0.75, 1e20
+std::string text_of_f64(double value);               // 1.0, 0.75, 1e20
 
 }  // namespace brask::core

@@ -33,11 +33,17 @@ Timestamp utc_now() {
   return std::chrono::time_point_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now());
 }
 
-std::string format_rfc3339_z(Timestamp t) { return format_rfc3339(t, "Z"); }
+std::string format_rfc3339_z(Timestamp t) {
+  return format_rfc3339(t, "Z");
+}
 
-std::string format_rfc3339_offset(Timestamp t) { return format_rfc3339(t, "+00:00"); }
+std::string format_rfc3339_offset(Timestamp t) {
+  return format_rfc3339(t, "+00:00");
+}
 
-std::chrono::steady_clock::time_point monotonic_now() { return std::chrono::steady_clock::now(); }
+std::chrono::steady_clock::time_point monotonic_now() {
+  return std::chrono::steady_clock::now();
+}
 
 std::uint64_t unix_seconds_now() {
   using namespace std::chrono;

@@ -6,7 +6,9 @@
 namespace brask::core {
 namespace {
 
-bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool is_continuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 bool is_ascii(std::string_view text) {
   for (char c : text) {
@@ -25,8 +27,8 @@ std::string to_lower_unicode(std::string_view text) {
     }
     return out;
   }
-  auto unicode = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(),
-                                                              static_cast<int32_t>(text.size())));
+  auto unicode = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   unicode.toLower(icu::Locale::getRoot());
   std::string out;
   unicode.toUTF8String(out);

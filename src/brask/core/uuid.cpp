@@ -9,8 +9,8 @@ namespace {
 std::mt19937_64& generator() {
   thread_local std::mt19937_64 engine = [] {
     std::random_device device;
-    std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(),
-                       device()};
+    std::seed_seq seed{device(), device(), device(), device(),
+                       device(), device(), device(), device()};
     return std::mt19937_64(seed);
   }();
   return engine;
@@ -51,6 +51,8 @@ bool Uuid::is_nil() const {
   return true;
 }
 
-std::string new_uuid_text() { return Uuid::new_v4().to_string(); }
+std::string new_uuid_text() {
+  return Uuid::new_v4().to_string();
+}
 
 }  // namespace brask::core

@@ -31,8 +31,12 @@ void PluginRegistry::register_strategy(core::StrategyPtr strategy) {
                    [](const auto& a, const auto& b) { return a->priority() > b->priority(); });
 }
 
-std::vector<core::ObserverPtr> PluginRegistry::observers() const { return values_of(observers_); }
+std::vector<core::ObserverPtr> PluginRegistry::observers() const {
+  return values_of(observers_);
+}
 
-std::vector<core::DetectorPtr> PluginRegistry::detectors() const { return values_of(detectors_); }
+std::vector<core::DetectorPtr> PluginRegistry::detectors() const {
+  return values_of(detectors_);
+}
 
 }  // namespace brask::harness
