@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "brask/core/contracts.h"
+
+namespace brask::strategies {
+
+// Every issue: step down to the mildest degraded mode.
+class DegradeStrategy final : public core::Strategy {
+ public:
+  static constexpr std::string_view kName = "degrade";
+  static constexpr std::uint32_t kPriority = 15;
+
+  std::string_view name() const override { return kName; }
+  std::uint32_t priority() const override { return kPriority; }
+  std::optional<core::StrategyResult> evaluate(const core::DetectedIssue& issue) override;
+};
+
+}  // namespace brask::strategies
