@@ -45,16 +45,20 @@ std::chrono::steady_clock::time_point monotonic_now() {
   return std::chrono::steady_clock::now();
 }
 
+// A clock set before 1970 reads as the epoch rather than wrapping to a huge unsigned value.
+template <typename Unit>
+std::uint64_t since_epoch() {
+  const auto count =
+      std::chrono::duration_cast<Unit>(std::chrono::system_clock::now().time_since_epoch()).count();
+  return count < 0 ? 0 : static_cast<std::uint64_t>(count);
+}
+
 std::uint64_t unix_seconds_now() {
-  using namespace std::chrono;
-  return static_cast<std::uint64_t>(
-      duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
+  return since_epoch<std::chrono::seconds>();
 }
 
 std::uint64_t unix_millis_now() {
-  using namespace std::chrono;
-  return static_cast<std::uint64_t>(
-      duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+  return since_epoch<std::chrono::milliseconds>();
 }
 
 }  // namespace brask::core
