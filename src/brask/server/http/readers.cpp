@@ -112,6 +112,13 @@ Read<nlohmann::json> read_json_body(const Request& request) {
   }
 }
 
+std::optional<nlohmann::json> parse_json_text(std::string_view text) {
+  if (json_depth(text) > kMaxJsonDepth) return std::nullopt;
+  auto value = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (value.is_discarded()) return std::nullopt;
+  return value;
+}
+
 std::expected<std::string, std::string_view> percent_decode(std::string_view text,
                                                             bool plus_is_space) {
   std::string out;

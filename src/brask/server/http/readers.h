@@ -4,6 +4,7 @@
 #include <expected>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,6 +26,10 @@ inline constexpr std::size_t kMaxJsonDepth = 64;
 // The body as JSON: 415 unless the content type is application/json (or a +json type),
 // 400 for text that is not JSON (including invalid UTF-8) or nests deeper than kMaxJsonDepth.
 Read<nlohmann::json> read_json_body(const Request& request);
+
+// Text as JSON, for messages that are not request bodies; nullopt for text that is not JSON or
+// nests deeper than kMaxJsonDepth.
+std::optional<nlohmann::json> parse_json_text(std::string_view text);
 
 // Percent-decoding of one path segment ('+' stays '+'); nullopt-like failure for a malformed
 // escape or a result that is not UTF-8.
