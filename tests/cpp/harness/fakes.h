@@ -16,15 +16,18 @@
 
 namespace brask::testing {
 
-// Answers every event with an observation carrying its call number.
+// Counts the events it is shown and answers each with an observation carrying its call number
+// (or, when `silent`, with nothing).
 class CountingObserver : public core::Observer {
  public:
-  explicit CountingObserver(std::string name = "counting", std::string dimension = "counting")
-      : name_(std::move(name)), dimension_(std::move(dimension)) {}
+  explicit CountingObserver(std::string name = "counting", std::string dimension = "counting",
+                            bool silent = false)
+      : name_(std::move(name)), dimension_(std::move(dimension)), silent_(silent) {}
   std::string_view name() const override { return name_; }
   std::string_view dimension() const override { return dimension_; }
   std::optional<core::Observation> observe(const core::AgentEvent&) override {
     const auto n = ++calls_;
+    if (silent_) return std::nullopt;
     return core::Observation(dimension_).set_count("n", n);
   }
   std::uint64_t calls() const { return calls_; }
@@ -32,6 +35,7 @@ class CountingObserver : public core::Observer {
  private:
   std::string name_;
   std::string dimension_;
+  bool silent_;
   std::atomic<std::uint64_t> calls_{0};
 };
 
