@@ -108,7 +108,7 @@ void RunningServer::stop() {
   threads_.clear();
   // No thread runs the context any more, so the listener can be closed from here.
   boost::system::error_code ignored;
-  acceptor_->close(ignored);
+  if (acceptor_) acceptor_->close(ignored);
 }
 
 RunningServer::~RunningServer() {

@@ -257,6 +257,8 @@ asio::awaitable<void> serve_connection(tcp::socket socket, std::shared_ptr<const
       co_await write_stream(stream, response, beast_request);
       break;
     }
+    // A client that does not take its answer loses the connection like one that sends nothing.
+    stream.expires_after(limits.read_timeout);
     if (!co_await write_response(stream, response, beast_request, keep_alive) || !keep_alive) {
       break;
     }
