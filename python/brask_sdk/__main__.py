@@ -51,9 +51,7 @@ def _parser() -> argparse.ArgumentParser:
     )
     run.add_argument("task", metavar="TASK", help="the task text")
     run.add_argument("--preset", default="solo", help="preset name (default: solo)")
-    run.add_argument(
-        "--turns", type=_turns, default=4, help="mock agent turns (default: 4)"
-    )
+    run.add_argument("--turns", type=_turns, default=4, help="mock agent turns (default: 4)")
     run.add_argument(
         "--dry-run",
         action="store_true",

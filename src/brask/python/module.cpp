@@ -21,8 +21,7 @@ constexpr const char* kDefaultPreset = "solo";
 // HarnessRunResult: five read-only attributes.
 
 struct HarnessRunResultObject {
-  PyObject_HEAD
-  PyObject* agent_id;
+  PyObject_HEAD PyObject* agent_id;
   PyObject* success;
   PyObject* observation_count;
   PyObject* detection_count;
@@ -40,7 +39,7 @@ void result_dealloc(PyObject* self) {
 }
 
 // The attributes in the order `to_dict` writes them.
-constexpr std::pair<const char*, PyObject* HarnessRunResultObject::*> kResultFields[] = {
+constexpr std::pair<const char*, PyObject * HarnessRunResultObject::*> kResultFields[] = {
     {"agent_id", &HarnessRunResultObject::agent_id},
     {"success", &HarnessRunResultObject::success},
     {"observation_count", &HarnessRunResultObject::observation_count},
@@ -64,8 +63,7 @@ PyObject* result_to_dict(PyObject* self, PyObject*) {
 PyObject* result_repr(PyObject* self) {
   auto* result = reinterpret_cast<HarnessRunResultObject*>(self);
   return PyUnicode_FromFormat("HarnessRunResult(agent_id='%U', success=%s, obs=%S, det=%S, int=%S)",
-                              result->agent_id,
-                              result->success == Py_True ? "true" : "false",
+                              result->agent_id, result->success == Py_True ? "true" : "false",
                               result->observation_count, result->detection_count,
                               result->intervention_count);
 }
@@ -88,7 +86,8 @@ PyMethodDef kResultMethods[] = {
 };
 
 PyTypeObject HarnessRunResultType = [] {
-  PyTypeObject type{PyVarObject_HEAD_INIT(nullptr, 0)};
+  PyTypeObject type{};
+  Py_SET_REFCNT(&type.ob_base.ob_base, 1);  // what PyVarObject_HEAD_INIT does
   type.tp_name = "brask_sdk.HarnessRunResult";
   type.tp_basicsize = sizeof(HarnessRunResultObject);
   type.tp_dealloc = result_dealloc;
@@ -156,8 +155,7 @@ bool parse_run_args(PyObject* args, PyObject* kwargs, const char* format, std::s
 // PyHarness: holds the preset text exactly as given.
 
 struct PyHarnessObject {
-  PyObject_HEAD
-  PyObject* preset;  // a str
+  PyObject_HEAD PyObject* preset;  // a str
 };
 
 void harness_dealloc(PyObject* self) {
@@ -200,8 +198,7 @@ PyObject* harness_run_preset(PyObject* self, PyObject* args, PyObject* kwargs, c
                              bool dry_run) {
   static const char* keywords[] = {"task", nullptr};
   PyObject* task_obj = nullptr;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, format, const_cast<char**>(keywords),
-                                   &task_obj)) {
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, format, const_cast<char**>(keywords), &task_obj)) {
     return nullptr;
   }
   std::string task;
@@ -241,7 +238,8 @@ PyMethodDef kHarnessMethods[] = {
 };
 
 PyTypeObject PyHarnessType = [] {
-  PyTypeObject type{PyVarObject_HEAD_INIT(nullptr, 0)};
+  PyTypeObject type{};
+  Py_SET_REFCNT(&type.ob_base.ob_base, 1);  // what PyVarObject_HEAD_INIT does
   type.tp_name = "brask_sdk.PyHarness";
   type.tp_basicsize = sizeof(PyHarnessObject);
   type.tp_dealloc = harness_dealloc;
@@ -271,8 +269,12 @@ PyObject* list_of(const std::vector<std::string_view>& names) {
   return list;
 }
 
-PyObject* get_version(PyObject*, PyObject*) { return PyUnicode_FromString(BRASK_VERSION); }
-PyObject* list_presets(PyObject*, PyObject*) { return list_of(brask::python::preset_names()); }
+PyObject* get_version(PyObject*, PyObject*) {
+  return PyUnicode_FromString(BRASK_VERSION);
+}
+PyObject* list_presets(PyObject*, PyObject*) {
+  return list_of(brask::python::preset_names());
+}
 PyObject* list_detectors(PyObject*, PyObject*) {
   return list_of(brask::python::detector_names());
 }
@@ -292,7 +294,8 @@ PyObject* create_harness(PyObject*, PyObject* args, PyObject* kwargs) {
   }
   PyObject* ctor_args = preset_obj != nullptr ? PyTuple_Pack(1, preset_obj) : PyTuple_New(0);
   if (ctor_args == nullptr) return nullptr;
-  PyObject* harness = PyObject_Call(reinterpret_cast<PyObject*>(&PyHarnessType), ctor_args, nullptr);
+  PyObject* harness =
+      PyObject_Call(reinterpret_cast<PyObject*>(&PyHarnessType), ctor_args, nullptr);
   Py_DECREF(ctor_args);
   return harness;
 }
@@ -326,8 +329,15 @@ PyMethodDef kMethods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef kModule = {PyModuleDef_HEAD_INIT, "brask_sdk._native", nullptr, -1, kMethods,
-                       nullptr, nullptr, nullptr, nullptr};
+PyModuleDef kModule = {PyModuleDef_HEAD_INIT,
+                       "brask_sdk._native",
+                       nullptr,
+                       -1,
+                       kMethods,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "brask/core/error.h"
+#include "brask/harness/presets.h"
 
 namespace brask::python {
 
@@ -23,6 +24,10 @@ struct RunCounts {
 // turns. Touches no Python object, so callers release the interpreter lock around it.
 core::Result<RunCounts> run_mock_harness(const std::string& task, std::string_view preset_text,
                                          std::uint32_t turns, bool dry_run);
+
+// The preset a run uses for a preset text: the module's own spellings, lower-cased; any other
+// text is "solo", so an unknown preset never fails.
+harness::Preset preset_from_python_text(std::string_view text);
 
 // The catalogue, in the orders the module lists it.
 std::vector<std::string_view> preset_names();
