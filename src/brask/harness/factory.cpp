@@ -55,4 +55,12 @@ PluginRegistry build_registry_from_preset(Preset preset) {
   return registry;
 }
 
+boost::asio::awaitable<core::Result<HarnessResult>> run_harness_session(Preset preset,
+                                                                        agent::AdapterPtr adapter,
+                                                                        std::string task) {
+  co_return co_await run_with_registry(build_registry_from_preset(preset),
+                                       RuntimeConfig{.session_id = std::nullopt, .dry_run = false},
+                                       std::move(task), std::move(adapter));
+}
+
 }  // namespace brask::harness

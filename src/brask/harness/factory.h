@@ -1,10 +1,16 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
+#include <boost/asio/awaitable.hpp>
+
+#include "brask/agent/adapter.h"
+#include "brask/core/error.h"
 #include "brask/harness/plugin_registry.h"
 #include "brask/harness/presets.h"
+#include "brask/harness/runtime.h"
 
 namespace brask::harness {
 
@@ -17,5 +23,11 @@ void register_strategies(PluginRegistry& registry, std::span<const std::string_v
 
 // A fresh registry filled with the preset's observers, detectors and strategies.
 PluginRegistry build_registry_from_preset(Preset preset);
+
+// Runs a whole session of `adapter` on `task` under the preset's harness, with a fresh session id
+// and interventions sent.
+boost::asio::awaitable<core::Result<HarnessResult>> run_harness_session(Preset preset,
+                                                                        agent::AdapterPtr adapter,
+                                                                        std::string task);
 
 }  // namespace brask::harness

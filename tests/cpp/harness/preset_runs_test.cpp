@@ -7,10 +7,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "brask/agent/mock_agent.h"
 #include "brask/core/contracts.h"
 #include "brask/core/events.h"
+#include "brask/harness/blocking.h"
 #include "brask/harness/factory.h"
 #include "brask/harness/pipeline.h"
+#include "brask/harness/presets.h"
 
 namespace brask::harness {
 namespace {
@@ -114,6 +117,21 @@ TEST(PipelineCycle, AnIssueNoStrategyTakesGetsNoIntervention) {
   EXPECT_EQ(pipeline.last_cycle()->issues.size(), 1u);
   EXPECT_TRUE(pipeline.last_cycle()->strategy_results.empty());
   EXPECT_FALSE(pipeline.last_cycle()->intervention.has_value());
+}
+
+TEST(PresetRuns, FourMockTurnsGiveNineCyclesUnderEveryPreset) {
+  for (const auto preset : all_presets()) {
+    SCOPED_TRACE(std::string(preset_name(preset)));
+    auto agent = std::make_shared<agent::MockAgent>("mock-agent", 4);
+    const auto result = run_blocking(run_harness_session(preset, agent, "write a parser"));
+    ASSERT_TRUE(result.has_value()) << result.error().message();
+    EXPECT_EQ(result->agent_id, "mock-agent");
+    EXPECT_TRUE(result->success);
+    EXPECT_EQ(result->observation_count, 9u);
+    // The mock's plain script (think, search, read the result) gives no detector anything to flag.
+    EXPECT_EQ(result->detection_count, 0u);
+    EXPECT_EQ(result->intervention_count, 0u);
+  }
 }
 
 }  // namespace
