@@ -94,6 +94,15 @@ TEST(Runtime, DryRunChoosesNoInterventionWhateverTheStrategiesPropose) {
   }
 }
 
+TEST(Runtime, InterventionsThatDoNotFitAreDroppedWithoutWaiting) {
+  // 601 cycles each offer a nudge to a mock agent that never reads its channel of 64, while it
+  // sends more events than its own channel holds: a waiting offer would stall both sides.
+  auto result = run_mock(always_nudging(), 300);
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->observation_count, 601u);
+  EXPECT_EQ(result->intervention_count, 601u);
+}
+
 TEST(Runtime, SessionIdIsTheGivenOneOrAFreshUuid) {
   EXPECT_EQ(Runtime(std::make_shared<PluginRegistry>(), {"s-1", false}).session_id(), "s-1");
   const auto first = run_mock(std::make_shared<PluginRegistry>(), 0)->session_id;
@@ -263,7 +272,7 @@ TEST(Runtime, CancelSignalEndsTheRunWithWhatItHas) {
   ASSERT_TRUE(result.has_value());
   EXPECT_EQ(result->outcome, cancelled_outcome());
   EXPECT_GE(watcher->seen(), 10u);
-  EXPECT_LT(watcher->seen(), 20u);                           // stopped soon after the signal
+  EXPECT_LT(watcher->seen(), 200u);  // stopped long before the script's 4,002 events
   EXPECT_EQ(result->events_processed + 1, watcher->seen());  // fed events, less the runtime's own
   EXPECT_EQ(result->observation_count, counting.detector->seen().size());  // no final cycle added
 
