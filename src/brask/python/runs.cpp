@@ -20,10 +20,14 @@ core::Result<RunCounts> run_mock_harness(const std::string& task, std::string_vi
   try {
     auto agent = std::make_shared<agent::MockAgent>(std::string(kAgentId), turns);
     const auto preset = preset_from_python_text(preset_text);
-    auto outcome = harness::run_blocking(harness::run_with_registry(
-        harness::build_registry_from_preset(preset),
-        harness::RuntimeConfig{.session_id = std::nullopt, .dry_run = dry_run}, task,
-        std::move(agent)));
+    // A plain run goes through run_harness_session; a dry run builds its registry itself.
+    auto outcome =
+        dry_run
+            ? harness::run_blocking(harness::run_with_registry(
+                  harness::build_registry_from_preset(preset),
+                  harness::RuntimeConfig{.session_id = std::nullopt, .dry_run = true}, task,
+                  std::move(agent)))
+            : harness::run_blocking(harness::run_harness_session(preset, std::move(agent), task));
     if (!outcome) return std::unexpected(outcome.error());
     return RunCounts{outcome->agent_id, outcome->success, outcome->observation_count,
                      outcome->detection_count, outcome->intervention_count};
