@@ -14,6 +14,11 @@ namespace {
 
 using brask::python::RunCounts;
 
+template <typename F>
+PyCFunction as_cfunction(F function) {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
+}
+
 constexpr std::uint32_t kDefaultTurns = 4;
 constexpr const char* kDefaultPreset = "solo";
 
@@ -228,12 +233,11 @@ PyObject* harness_run_with(PyObject*, PyObject* args, PyObject* kwargs) {
 }
 
 PyMethodDef kHarnessMethods[] = {
-    {"run", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(harness_run)),
-     METH_VARARGS | METH_KEYWORDS, "run($self, task)\n--\n\n"},
-    {"dry_run", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(harness_dry_run)),
-     METH_VARARGS | METH_KEYWORDS, "dry_run($self, task)\n--\n\n"},
-    {"run_with", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(harness_run_with)),
-     METH_VARARGS | METH_KEYWORDS, "run_with($self, task, preset='solo', turns=4)\n--\n\n"},
+    {"run", as_cfunction(harness_run), METH_VARARGS | METH_KEYWORDS, "run($self, task)\n--\n\n"},
+    {"dry_run", as_cfunction(harness_dry_run), METH_VARARGS | METH_KEYWORDS,
+     "dry_run($self, task)\n--\n\n"},
+    {"run_with", as_cfunction(harness_run_with), METH_VARARGS | METH_KEYWORDS,
+     "run_with($self, task, preset='solo', turns=4)\n--\n\n"},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -306,11 +310,6 @@ PyObject* quick_run(PyObject*, PyObject* args, PyObject* kwargs) {
   std::uint32_t turns = 0;
   if (!parse_run_args(args, kwargs, "O|OO:quick_run", task, preset, turns)) return nullptr;
   return run_and_wrap(task, preset, turns, false);
-}
-
-template <typename F>
-PyCFunction as_cfunction(F function) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function));
 }
 
 PyMethodDef kMethods[] = {
