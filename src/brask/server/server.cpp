@@ -35,7 +35,7 @@ void print_banner(const std::string& address) {
 
 }  // namespace
 
-core::Result<tcp::acceptor> open_listener(asio::io_context& context, std::uint16_t port) {
+Fatal<tcp::acceptor> open_listener(asio::io_context& context, std::uint16_t port) {
   const auto loopback = asio::ip::make_address_v4(std::string(texts::kLoopbackAddress));
   const unsigned start = port;
   unsigned current = port;
@@ -50,28 +50,26 @@ core::Result<tcp::acceptor> open_listener(asio::io_context& context, std::uint16
     if (!ec) acceptor.listen(asio::socket_base::max_listen_connections, ec);
     if (!ec) {
       const auto bound = acceptor.local_endpoint(ec);
-      if (ec) return std::unexpected(core::BraskError::internal(ec.message()));
+      if (ec) return std::unexpected(ec.message());
       const auto address = fmt::format("{}:{}", bound.address().to_string(), bound.port());
       print_banner(address);
       log->info(fmt::runtime(texts::kLogStarted), address);
       return acceptor;
     }
     if (ec != asio::error::address_in_use) {
-      return std::unexpected(core::BraskError::internal(
-          fmt::format(fmt::runtime(texts::kBindFailed), current, ec.message())));
+      return std::unexpected(fmt::format(fmt::runtime(texts::kBindFailed), current, ec.message()));
     }
     const auto line = fmt::format(fmt::runtime(texts::kPortInUse), current, current + 1);
     console(line + "\n");
     log->warn("{}", line);
     ++current;
     if (current > start + 100 || current > 65535) {
-      return std::unexpected(core::BraskError::internal(
-          fmt::format(fmt::runtime(texts::kNoFreePort), start, current)));
+      return std::unexpected(fmt::format(fmt::runtime(texts::kNoFreePort), start, current));
     }
   }
 }
 
-asio::awaitable<core::Result<void>> run_server(std::uint16_t port) {
+asio::awaitable<Fatal<void>> run_server(std::uint16_t port) {
   auto executor = co_await asio::this_coro::executor;
   auto& context = static_cast<asio::io_context&>(asio::query(executor, asio::execution::context));
   auto router = create_app(session::new_store());
@@ -79,12 +77,11 @@ asio::awaitable<core::Result<void>> run_server(std::uint16_t port) {
   if (!acceptor) co_return std::unexpected(acceptor.error());
   co_await http::accept_loop(*acceptor, std::move(router));
   // The accept loop ends only when the listener is closed under it.
-  co_return std::unexpected(core::BraskError::internal("the listener closed"));
+  co_return std::unexpected(std::string("the listener closed"));
 }
 
-core::Result<std::unique_ptr<RunningServer>> RunningServer::start(std::uint16_t port,
-                                                                  http::Limits limits,
-                                                                  unsigned threads) {
+Fatal<std::unique_ptr<RunningServer>> RunningServer::start(std::uint16_t port, http::Limits limits,
+                                                           unsigned threads) {
   std::unique_ptr<RunningServer> server(new RunningServer());
   auto router = create_app(session::new_store());
   auto acceptor = open_listener(server->context_, port);

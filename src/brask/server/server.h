@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
 #include <memory>
 #include <string>
 #include <thread>
@@ -10,27 +11,29 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 
-#include "brask/core/error.h"
 #include "brask/server/http/connection.h"
 
 namespace brask::server {
 
+// A fatal start-up or serving failure; its text is the whole message (no error-kind prefix).
+template <typename T>
+using Fatal = std::expected<T, std::string>;
+
 // Opens the listener on 127.0.0.1, trying `port` and up to 100 ports above it (never above
 // 65535), writing the "in use" lines and, once bound, the banner and the start-up log line.
-core::Result<boost::asio::ip::tcp::acceptor> open_listener(boost::asio::io_context& context,
-                                                           std::uint16_t port);
+Fatal<boost::asio::ip::tcp::acceptor> open_listener(boost::asio::io_context& context,
+                                                    std::uint16_t port);
 
 // Start-up and service on the caller's runtime: returns only if start-up or serving fails.
-boost::asio::awaitable<core::Result<void>> run_server(std::uint16_t port);
+boost::asio::awaitable<Fatal<void>> run_server(std::uint16_t port);
 
 // The server on a multi-threaded runtime of its own, for callers that need to stop it (the
 // Python binding stops it on Ctrl+C, tests stop it when done).
 class RunningServer {
  public:
   // Binds and starts serving; fails with the start-up error message.
-  static core::Result<std::unique_ptr<RunningServer>> start(std::uint16_t port,
-                                                            http::Limits limits = {},
-                                                            unsigned threads = 0);
+  static Fatal<std::unique_ptr<RunningServer>> start(std::uint16_t port, http::Limits limits = {},
+                                                     unsigned threads = 0);
   ~RunningServer();
   RunningServer(const RunningServer&) = delete;
   RunningServer& operator=(const RunningServer&) = delete;

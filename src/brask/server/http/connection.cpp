@@ -34,26 +34,28 @@ constexpr auto kTuple = asio::as_tuple(asio::use_awaitable);
 
 using BeastRequest = bhttp::request<bhttp::string_body>;
 
+// Writes the chunks of a streamed body. Works on the plain socket: a stream races the client's
+// going away against its next event, and the loser's socket operation is cancelled.
 class ChunkSink final : public EventSink {
  public:
-  explicit ChunkSink(beast::tcp_stream& stream) : stream_(stream) {}
+  explicit ChunkSink(tcp::socket& socket) : socket_(socket) {}
 
   asio::awaitable<bool> send(std::string chunk) override {
     auto [ec, n] =
-        co_await asio::async_write(stream_, bhttp::make_chunk(asio::buffer(chunk)), kTuple);
+        co_await asio::async_write(socket_, bhttp::make_chunk(asio::buffer(chunk)), kTuple);
     co_return !ec;
   }
 
   asio::awaitable<void> wait_closed() override {
     std::array<char, 512> scratch{};
     for (;;) {
-      auto [ec, n] = co_await stream_.async_read_some(asio::buffer(scratch), kTuple);
+      auto [ec, n] = co_await socket_.async_read_some(asio::buffer(scratch), kTuple);
       if (ec) co_return;
     }
   }
 
  private:
-  beast::tcp_stream& stream_;
+  tcp::socket& socket_;
 };
 
 class BeastWebSocket final : public WebSocket {
@@ -153,9 +155,9 @@ asio::awaitable<void> write_stream(beast::tcp_stream& stream, Response& response
   bhttp::response_serializer<bhttp::empty_body> serializer{head};
   auto [ec, n] = co_await bhttp::async_write_header(stream, serializer, kTuple);
   if (ec) co_return;
-  ChunkSink sink(stream);
+  ChunkSink sink(stream.socket());
   co_await response.stream(sink);
-  co_await asio::async_write(stream, bhttp::make_chunk_last(), kTuple);
+  co_await asio::async_write(stream.socket(), bhttp::make_chunk_last(), kTuple);
 }
 
 // Runs a handler; an escaping exception is a server fault, answered 500 without ending the

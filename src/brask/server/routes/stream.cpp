@@ -1,5 +1,7 @@
 #include "brask/server/routes/stream.h"
 
+#include <boost/asio/bind_cancellation_slot.hpp>
+#include <boost/asio/co_spawn.hpp>
 #include <boost/asio/experimental/awaitable_operators.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/this_coro.hpp>
@@ -18,30 +20,47 @@ using Subscription = std::shared_ptr<session::EventReceiver>;
 // Unknown sessions get a subscription whose channel has no sender left: it ends at once.
 constexpr std::size_t kClosedChannelCapacity = 16;
 
-// A plain struct, so that racing it against the timer does not merge the two alternatives.
-struct Next {
-  async::BroadcastItem<core::SharedEvent> item;
-};
-
-asio::awaitable<Next> next_item(Subscription events) {
-  co_return Next{co_await events->recv()};
+// Waits for the next item; gives nothing when `wake` is emitted first (keep-alive due, or the
+// client gone). A cancelled wait loses no event: the item stays in the channel.
+asio::awaitable<std::optional<async::BroadcastItem<core::SharedEvent>>> next_item(
+    const Subscription& events, asio::cancellation_signal& wake) {
+  try {
+    co_return co_await asio::co_spawn(
+        co_await asio::this_coro::executor, events->recv(),
+        asio::bind_cancellation_slot(wake.slot(), asio::use_awaitable));
+  } catch (const boost::system::system_error&) {
+    co_return std::nullopt;
+  }
 }
 
 asio::awaitable<void> forward_events(Subscription events, http::EventSink& sink) {
-  asio::steady_timer keep_alive(co_await asio::this_coro::executor);
+  const auto executor = co_await asio::this_coro::executor;
+  const auto stop = co_await asio::this_coro::cancellation_state;
+  asio::cancellation_signal wake;
+  asio::steady_timer keep_alive(executor);
   for (;;) {
+    if (stop.cancelled() != asio::cancellation_type::none) co_return;
+    // The client's going away (raced around this loop) interrupts the wait as well.
+    stop.slot().assign([&wake](asio::cancellation_type type) { wake.emit(type); });
     keep_alive.expires_after(kKeepAlive);
-    auto next = co_await (next_item(events) || keep_alive.async_wait(asio::use_awaitable));
-    if (next.index() == 1) {
+    // Runs on this strand; a timer cancelled below completes with an error and wakes nobody.
+    keep_alive.async_wait([&wake](const boost::system::error_code& ec) {
+      if (!ec) wake.emit(asio::cancellation_type::terminal);
+    });
+    auto next = co_await next_item(events, wake);
+    stop.slot().clear();
+    keep_alive.cancel();
+    if (!next) {
+      if (stop.cancelled() != asio::cancellation_type::none) co_return;
       if (!co_await sink.send(":\n\n")) co_return;
       continue;
     }
-    auto& item = std::get<0>(next).item;
-    if (std::holds_alternative<async::Closed>(item)) co_return;
+    if (std::holds_alternative<async::Closed>(*next)) co_return;
     // A lag notice means events were lost to a slow reader; the stream goes on silently.
-    if (std::holds_alternative<async::Lagged>(item)) continue;
-    auto text = core::event_to_json_text(*std::get<core::SharedEvent>(item));
-    if (!co_await sink.send("data: " + text.value_or("") + "\n\n")) co_return;
+    if (std::holds_alternative<async::Lagged>(*next)) continue;
+    auto text = core::event_to_json_text(*std::get<core::SharedEvent>(*next));
+    std::string chunk = "data: " + text.value_or("") + "\n\n";
+    if (!co_await sink.send(std::move(chunk))) co_return;
   }
 }
 

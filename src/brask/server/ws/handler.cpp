@@ -1,6 +1,10 @@
 #include "brask/server/ws/handler.h"
 
-#include <boost/asio/experimental/awaitable_operators.hpp>
+#include <boost/asio/bind_cancellation_slot.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/detached.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
 
 #include "brask/core/event_json.h"
 #include "brask/core/uuid.h"
@@ -11,7 +15,6 @@ namespace brask::server::ws {
 namespace {
 
 namespace asio = boost::asio;
-using namespace asio::experimental::awaitable_operators;
 using http::Frame;
 using nlohmann::json;
 using Socket = std::shared_ptr<http::WebSocket>;
@@ -35,20 +38,41 @@ std::string subscribe_error() {
   return json{{"event", "error"}, {"message", texts::kWsSubscribeError}}.dump();
 }
 
-asio::awaitable<void> forward_events(Subscription events, Socket socket) {
-  for (;;) {
-    auto item = co_await events->recv();
-    if (std::holds_alternative<async::Closed>(item)) break;
-    if (const auto* lagged = std::get_if<async::Lagged>(&item)) {
-      // Built outside the co_await: g++ 12 miscompiles brace-initialised temporaries there.
-      auto notice = lag_notice(lagged->skipped);
-      (void)co_await socket->write_text(std::move(notice));
-      continue;
+// The transport is never handed a cancellation: each side ends the other by closing the socket,
+// and the only wait that is cancelled is the one for the next event.
+struct Phase {
+  Socket socket;
+  Subscription events;
+  asio::cancellation_signal stop_waiting;
+  bool ended = false;  // both sides run on the connection's strand
+};
+
+asio::awaitable<async::BroadcastItem<core::SharedEvent>> next_event(
+    const std::shared_ptr<Phase>& phase) {
+  co_return co_await asio::co_spawn(
+      co_await asio::this_coro::executor, phase->events->recv(),
+      asio::bind_cancellation_slot(phase->stop_waiting.slot(), asio::use_awaitable));
+}
+
+asio::awaitable<void> forward_events(std::shared_ptr<Phase> phase) {
+  try {
+    while (!phase->ended) {
+      auto item = co_await next_event(phase);
+      if (std::holds_alternative<async::Closed>(item)) break;
+      if (const auto* lagged = std::get_if<async::Lagged>(&item)) {
+        // Built outside the co_await: g++ 12 miscompiles brace-initialised temporaries there.
+        auto notice = lag_notice(lagged->skipped);
+        (void)co_await phase->socket->write_text(std::move(notice));
+        continue;
+      }
+      auto text = core::event_to_json_text(*std::get<core::SharedEvent>(item));
+      if (!co_await phase->socket->write_text(text.value_or(""))) break;
     }
-    auto text = core::event_to_json_text(*std::get<core::SharedEvent>(item));
-    if (!co_await socket->write_text(text.value_or(""))) break;
+  } catch (const boost::system::system_error&) {
+    // The reader ended the connection while this waited for an event.
   }
-  socket->abort();  // ends the reader too
+  phase->ended = true;
+  phase->socket->abort();  // ends the reader too
 }
 
 asio::awaitable<void> send_intervention(const AppState& state, const std::string& id,
@@ -60,7 +84,9 @@ asio::awaitable<void> send_intervention(const AppState& state, const std::string
     (void)found->second.intervention_sender.try_send(std::move(intervention));
 }
 
-asio::awaitable<void> read_requests(const AppState& state, std::string id, Socket socket) {
+asio::awaitable<void> read_requests(const AppState& state, std::string id,
+                                    std::shared_ptr<Phase> phase) {
+  const auto& socket = phase->socket;
   for (;;) {
     const Frame frame = co_await socket->read();
     if (frame.kind != Frame::Kind::Text) break;
@@ -77,7 +103,9 @@ asio::awaitable<void> read_requests(const AppState& state, std::string id, Socke
       break;
     }
   }
+  phase->ended = true;
   socket->abort();  // ends the event forwarding too
+  phase->stop_waiting.emit(asio::cancellation_type::terminal);
 }
 
 }  // namespace
@@ -112,7 +140,11 @@ asio::awaitable<void> handle_socket(const AppState& state, Socket socket) {
   }
   // Subscribed: events out, requests in, until either side ends.
   socket->report_control(true);
-  co_await (forward_events(events, socket) || read_requests(state, id, socket));
+  auto phase = std::make_shared<Phase>();
+  phase->socket = socket;
+  phase->events = std::move(events);
+  asio::co_spawn(co_await asio::this_coro::executor, forward_events(phase), asio::detached);
+  co_await read_requests(state, std::move(id), std::move(phase));
 }
 
 }  // namespace brask::server::ws
