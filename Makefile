@@ -9,6 +9,8 @@ VENV := .venv
 PYTHON := $(VENV)/bin/python
 CMAKE_FLAGS := -G Ninja -DBRASK_BUILD_TESTS=ON -DBRASK_BUILD_PYTHON=OFF
 PORT ?= 3000
+# Lets ccache reuse objects between checkouts in different folders.
+export CCACHE_BASEDIR := $(CURDIR)
 PY_DIRS = $(wildcard python tests bench)
 
 .PHONY: help setup build test test-cpp test-asan test-python lint format run bench clean
