@@ -1,7 +1,9 @@
 // Figures for the harness's hot paths and whole mock runs.
 //
-//   brask_bench                      micro benchmarks, then whole runs (each in a child process)
-//   brask_bench --run PRESET TURNS   one whole run; prints "wall_s events cycles peak_rss_kb"
+//   brask_bench [--no-runs] [benchmark flags]  micro benchmarks, then whole runs (each in a child
+//                                              process) unless --no-runs
+//   brask_bench --run PRESET TURNS             one whole run; prints "wall_s cpu_s events cycles
+//                                              detections interventions peak_rss_kb"
 //
 // Whole runs go into a fresh child process each so that its peak resident memory is its own.
 
@@ -135,10 +137,18 @@ std::optional<harness::Preset> preset_named(std::string_view name) {
   return std::nullopt;
 }
 
-long peak_rss_kb() {
+struct Usage {
+  double cpu_s;
+  long peak_rss_kb;
+};
+
+Usage own_usage() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
 }
 
 // The child's side: one whole run.
@@ -150,6 +160,7 @@ int whole_run(std::string_view preset_text, std::uint32_t turns) {
     return 2;
   }
   auto agent = std::make_shared<agent::MockAgent>(std::string(kAgentId), turns);
+  const auto cpu_before = own_usage().cpu_s;
   const auto start = std::chrono::steady_clock::now();
   auto result = harness::run_blocking(
       harness::run_harness_session(*preset, std::move(agent), std::string(kTask)));
@@ -159,11 +170,12 @@ int whole_run(std::string_view preset_text, std::uint32_t turns) {
     return 1;
   }
   const std::uint64_t events = 4 * std::uint64_t{turns} + 3;  // the script plus the runtime's start
-  std::printf("%.6f %llu %llu %llu %llu %ld\n", wall.count(),
+  const auto usage = own_usage();
+  std::printf("%.6f %.6f %llu %llu %llu %llu %ld\n", wall.count(), usage.cpu_s - cpu_before,
               static_cast<unsigned long long>(events),
               static_cast<unsigned long long>(result->observation_count),
               static_cast<unsigned long long>(result->detection_count),
-              static_cast<unsigned long long>(result->intervention_count), peak_rss_kb());
+              static_cast<unsigned long long>(result->intervention_count), usage.peak_rss_kb);
   return 0;
 }
 
@@ -179,8 +191,8 @@ int whole_runs(const char* self) {
       {"claude-code", 1000},
       {"claude-code", 10000},
   }};
-  std::printf("\n%-12s %6s %9s %12s %11s %11s %8s %13s\n", "preset", "turns", "wall_s", "events/s",
-              "cycles/s", "detections", "interv", "peak_rss_MB");
+  std::printf("\n%-12s %6s %9s %8s %12s %11s %11s %8s %13s\n", "preset", "turns", "wall_s", "cpu_s",
+              "events/s", "cycles/s", "detections", "interv", "peak_rss_MB");
   int status = 0;
   for (const auto& c : kCases) {
     const auto command =
@@ -188,18 +200,19 @@ int whole_runs(const char* self) {
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return 1;
     double wall = 0;
+    double cpu = 0;
     unsigned long long events = 0, cycles = 0, detections = 0, interventions = 0;
     long rss_kb = 0;
-    const int read = std::fscanf(pipe, "%lf %llu %llu %llu %llu %ld", &wall, &events, &cycles,
-                                 &detections, &interventions, &rss_kb);
-    if (pclose(pipe) != 0 || read != 6) {
+    const int read = std::fscanf(pipe, "%lf %lf %llu %llu %llu %llu %ld", &wall, &cpu, &events,
+                                 &cycles, &detections, &interventions, &rss_kb);
+    if (pclose(pipe) != 0 || read != 7) {
       std::printf("%-12.*s %6u  run failed\n", static_cast<int>(c.preset.size()), c.preset.data(),
                   c.turns);
       status = 1;
       continue;
     }
-    std::printf("%-12.*s %6u %9.3f %12.0f %11.0f %11llu %8llu %13.1f\n",
-                static_cast<int>(c.preset.size()), c.preset.data(), c.turns, wall,
+    std::printf("%-12.*s %6u %9.3f %8.3f %12.0f %11.0f %11llu %8llu %13.1f\n",
+                static_cast<int>(c.preset.size()), c.preset.data(), c.turns, wall, cpu,
                 static_cast<double>(events) / wall, static_cast<double>(cycles) / wall, detections,
                 interventions, static_cast<double>(rss_kb) / 1024.0);
   }
@@ -212,11 +225,20 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::string_view(argv[1]) == "--run") {
     return whole_run(argv[2], static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10)));
   }
+  bool runs = true;
+  std::vector<char*> args(argv, argv + argc);
+  if (argc > 1 && std::string_view(argv[1]) == "--no-runs") {
+    runs = false;
+    args.erase(args.begin() + 1);
+  }
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   register_observe_benchmarks();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  if (!runs) return 0;
   // The path of this binary, for the children (a shell's /proc/self/exe would be the shell).
   std::array<char, 4096> self{};
   if (readlink("/proc/self/exe", self.data(), self.size() - 1) <= 0) return 1;

@@ -47,50 +47,27 @@ Observation::Value value_from_json(const nlohmann::json& json) {
 }  // namespace
 
 Observation::Observation(std::string_view dimension) {
-  members_.push_back(Member{"dimension", std::string(dimension)});
+  constexpr std::string_view kDimension = "dimension";
+  members_.emplace_back(kDimension, Value(std::in_place_type<std::string>, dimension));
+  key_bits_ = detail::observation_key_bit(kDimension);
 }
 
-Observation& Observation::set(std::string_view key, Value value) {
-  auto at = std::lower_bound(members_.begin(), members_.end(), key,
-                             [](const Member& m, std::string_view k) { return m.key < k; });
-  if (at != members_.end() && at->key == key) {
-    at->value = std::move(value);
+std::size_t Observation::index_of(std::string_view key) const {
+  for (std::size_t i = 0; i < members_.size(); ++i) {
+    if (members_[i].key == key) return i;
+  }
+  return kAbsent;
+}
+
+Observation& Observation::set_with_bit(std::string_view key, std::uint64_t bit, Value&& value) {
+  const auto at = (key_bits_ & bit) != 0 ? index_of(key) : kAbsent;
+  if (at != kAbsent) {
+    members_[at].value = std::move(value);
   } else {
-    members_.insert(at, Member{key, std::move(value)});
+    members_.emplace_back(key, std::move(value));
+    key_bits_ |= bit;
   }
   return *this;
-}
-
-const Observation::Value* Observation::find(std::string_view key) const {
-  auto at = std::lower_bound(members_.begin(), members_.end(), key,
-                             [](const Member& m, std::string_view k) { return m.key < k; });
-  return (at != members_.end() && at->key == key) ? &at->value : nullptr;
-}
-
-std::optional<std::string_view> Observation::get_string(std::string_view key) const {
-  const auto* value = find(key);
-  if (const auto* text = value ? std::get_if<std::string>(value) : nullptr) return *text;
-  return std::nullopt;
-}
-
-std::optional<double> Observation::get_number(std::string_view key) const {
-  const auto* value = find(key);
-  if (value == nullptr) return std::nullopt;
-  if (const auto* u = std::get_if<std::uint64_t>(value)) return static_cast<double>(*u);
-  if (const auto* i = std::get_if<std::int64_t>(value)) return static_cast<double>(*i);
-  if (const auto* d = std::get_if<double>(value)) return *d;
-  return std::nullopt;
-}
-
-std::optional<std::uint64_t> Observation::get_unsigned(std::string_view key) const {
-  const auto* value = find(key);
-  if (const auto* u = value ? std::get_if<std::uint64_t>(value) : nullptr) return *u;
-  return std::nullopt;
-}
-
-const Observation::StringList* Observation::get_string_list(std::string_view key) const {
-  const auto* value = find(key);
-  return value ? std::get_if<StringList>(value) : nullptr;
 }
 
 nlohmann::json Observation::to_json() const {

@@ -1,5 +1,6 @@
 #include "brask/harness/pipeline.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iterator>
 #include <utility>
@@ -70,13 +71,26 @@ std::vector<core::Intervention> Pipeline::cycle(std::string_view agent_id) {
   const auto cycle_id = core::Uuid::new_v4();
   std::vector<core::Intervention> interventions;
   PipelineCycle record;
+  // Room for every record the cycle can make, so none is moved by a reallocation; the previous
+  // cycle's storage is reused.
+  const auto observers = registry_->observers();
+  const auto& history = bus_.history();
+  if (last_cycle_) {
+    record.observations = std::move(last_cycle_->observations);
+    record.observations.clear();
+  }
+  // Grown geometrically while the history fills, and only while empty, so nothing is moved.
+  const auto most = observers.size() * history.size();
+  if (record.observations.capacity() < most) {
+    record.observations.reserve(std::max(most, 2 * record.observations.capacity()));
+  }
 
-  for (const auto& observer : registry_->observers()) {
+  for (const auto& observer : observers) {
     std::string source;
     if (audit_store_) {
       source = fmt::format(kObservationSourceFormat, observer->name(), observer->dimension());
     }
-    for (const auto& event : bus_.history()) {
+    for (const auto& event : history) {
       auto observation = observer->observe(*event);
       if (!observation) continue;
       if (audit_store_)

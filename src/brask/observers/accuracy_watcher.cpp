@@ -23,8 +23,8 @@ std::optional<core::Observation> AccuracyWatcher::observe(const core::AgentEvent
   }
   const auto passes = static_cast<double>(test_passes_.load(std::memory_order_relaxed));
   const auto failures = static_cast<double>(test_failures_.load(std::memory_order_relaxed));
-  core::Observation record(kName);
-  record.set_number("test_pass_rate", figures::share(passes, passes + failures, 1.0))
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_number("test_pass_rate", figures::share(passes, passes + failures, 1.0))
       .set_count("lint_errors", lint_findings_.load(std::memory_order_relaxed));
   return record;
 }

@@ -11,8 +11,8 @@ std::optional<core::Observation> CommWatcher::observe(const core::AgentEvent& ev
     participants = sent_by_sender_.size();
   }
   if (sent != nullptr) total_messages_.fetch_add(1, std::memory_order_relaxed);
-  core::Observation record(kName);
-  record.set_count("total_messages", total_messages_.load(std::memory_order_relaxed))
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_count("total_messages", total_messages_.load(std::memory_order_relaxed))
       .set_count("participants", participants);
   return record;
 }

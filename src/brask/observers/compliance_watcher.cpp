@@ -9,8 +9,8 @@ std::optional<core::Observation> ComplianceWatcher::observe(const core::AgentEve
     const auto found = personal_data_.count_matches(output->content);
     if (found > 0) pii_exposures_.fetch_add(found, std::memory_order_relaxed);
   }
-  core::Observation record(kName);
-  record.set_count("pii_exposures", pii_exposures_.load(std::memory_order_relaxed));
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_count("pii_exposures", pii_exposures_.load(std::memory_order_relaxed));
   return record;
 }
 

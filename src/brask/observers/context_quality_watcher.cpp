@@ -41,8 +41,8 @@ std::optional<core::Observation> ContextQualityWatcher::observe(const core::Agen
   // even while other threads are counting.
   const auto duplicates = static_cast<double>(duplicate_reads_.load(std::memory_order_relaxed));
   const auto reads = static_cast<double>(reads_.load(std::memory_order_relaxed));
-  core::Observation record(kName);
-  record.set_number("redundancy_ratio", figures::share(duplicates, reads, 0.0))
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_number("redundancy_ratio", figures::share(duplicates, reads, 0.0))
       .set_count("unique_files", unique_files);
   return record;
 }

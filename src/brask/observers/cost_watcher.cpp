@@ -13,8 +13,8 @@ std::optional<core::Observation> CostWatcher::observe(const core::AgentEvent& ev
     std::lock_guard lock(turns_mutex_);
     turn_costs_.push_back(turn_cost);
   }
-  core::Observation record(kName);
-  record.set_number("turn_cost", turn_cost)
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_number("turn_cost", turn_cost)
       .set_number("total_cost", total)
       .set_text("model", usage->model);
   return record;

@@ -17,8 +17,8 @@ std::optional<core::Observation> DiversityWatcher::observe(const core::AgentEven
     if (output != nullptr && !prefixes_.contains(prefix)) prefixes_.emplace(prefix);
     unique = prefixes_.size();
   }
-  core::Observation record(kName);
-  record.set_count("unique_approaches", unique);
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_count("unique_approaches", unique);
   return record;
 }
 

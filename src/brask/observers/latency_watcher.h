@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,15 @@ class LatencyWatcher final : public core::Observer {
   std::optional<core::Observation> observe(const core::AgentEvent& event) override;
 
  private:
+  // The sorted list of every duration seen, kept as runs of equal values: the history is observed
+  // again in every cycle, so the list grows as cycles x calls while the distinct values stay few.
+  struct Run {
+    double duration_ms;
+    std::uint64_t count;
+  };
   std::mutex durations_mutex_;
-  std::vector<double> durations_ms_;  // always sorted ascending
+  std::vector<Run> runs_;  // ascending, one per distinct duration
+  std::uint64_t total_ = 0;
 };
 
 }  // namespace brask::observers

@@ -24,8 +24,8 @@ std::optional<core::Observation> MemoryWatcher::observe(const core::AgentEvent& 
   const auto retrievals = retrievals_.load(std::memory_order_relaxed);
   const auto hits = hits_.load(std::memory_order_relaxed);
   const auto stores = stores_.load(std::memory_order_relaxed);
-  core::Observation record(kName);
-  record
+  std::optional<core::Observation> record(std::in_place, kName);
+  (*record)
       .set_number("hit_rate",
                   figures::share(static_cast<double>(hits), static_cast<double>(retrievals), 0.0))
       .set_count("retrievals", retrievals)

@@ -29,8 +29,8 @@ std::optional<core::Observation> OrchWatcher::observe(const core::AgentEvent& ev
     default:
       break;
   }
-  core::Observation record(kName);
-  record.set_count("active_agents", active_agents_.load(std::memory_order_relaxed))
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_count("active_agents", active_agents_.load(std::memory_order_relaxed))
       .set_count("total_forks", total_forks_.load(std::memory_order_relaxed));
   return record;
 }

@@ -13,8 +13,8 @@ std::optional<core::Observation> ReliabilityWatcher::observe(const core::AgentEv
   const auto errors = errors_.load(std::memory_order_relaxed);
   const auto successes = successes_.load(std::memory_order_relaxed);
   const auto errors_f = static_cast<double>(errors);
-  core::Observation record(kName);
-  record
+  std::optional<core::Observation> record(std::in_place, kName);
+  (*record)
       .set_number("error_rate",
                   figures::share(errors_f, errors_f + static_cast<double>(successes), 0.0))
       .set_count("total_ops", errors + successes);

@@ -8,8 +8,8 @@ namespace {
 
 std::optional<core::Observation> alert(std::string_view kind, std::vector<std::string> found) {
   if (found.empty()) return std::nullopt;
-  core::Observation record(SecurityWatcher::kName);
-  record.set_text("alert", std::string(kind)).set_texts("patterns", std::move(found));
+  std::optional<core::Observation> record(std::in_place, SecurityWatcher::kName);
+  record->set_text("alert", std::string(kind)).set_texts("patterns", std::move(found));
   return record;
 }
 

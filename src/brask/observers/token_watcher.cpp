@@ -24,8 +24,8 @@ std::optional<core::Observation> TokenWatcher::observe(const core::AgentEvent& e
     std::lock_guard lock(totals_mutex_);
     totals_.push_back(total);
   }
-  core::Observation record(kName);
-  record.set_count("total_tokens", total)
+  std::optional<core::Observation> record(std::in_place, kName);
+  record->set_count("total_tokens", total)
       .set_number("cache_hit_rate", cache_hit_rate())
       .set_number("dedup_rate", dedup_rate())
       .set_count("waste_tokens", waste_tokens());

@@ -1,3 +1,7 @@
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "brask/core/observation.h"
@@ -6,7 +10,7 @@
 namespace brask::core {
 namespace {
 
-TEST(Observation, MembersStaySortedAndWriteAsJson) {
+TEST(Observation, MembersWriteAsSortedJson) {
   Observation record("latency");
   record.set_number("p95_ms", 30.0).set_count("count", 3).set_number("p50_ms", 20.0);
   EXPECT_EQ(record.to_json().dump(),
@@ -14,6 +18,26 @@ TEST(Observation, MembersStaySortedAndWriteAsJson) {
   record.set_count("count", 4);  // replacing keeps one member
   EXPECT_EQ(record.get_unsigned("count"), 4u);
   EXPECT_EQ(record.members().size(), 4u);
+}
+
+TEST(Observation, FindsEveryKeyItHoldsAndNoOther) {
+  // More keys than the 64-bit key summary has bits, so bits are shared and the text decides.
+  std::vector<std::string_view> keys;
+  for (int i = 0; i < 100; ++i) keys.push_back(intern_key("k" + std::to_string(i * 7)));
+  Observation record;
+  for (std::size_t i = 0; i < keys.size(); i += 2) record.set_count(keys[i], i);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    SCOPED_TRACE(std::string(keys[i]));
+    if (i % 2 == 0) {
+      EXPECT_EQ(record.get_unsigned(keys[i]), i);
+    } else {
+      EXPECT_EQ(record.find(keys[i]), nullptr);
+    }
+  }
+  EXPECT_EQ(record.find(""), nullptr);
+  record.set_count(keys[0], 99);  // replacing an existing key adds no member
+  EXPECT_EQ(record.members().size(), 50u);
+  EXPECT_EQ(record.get_unsigned(keys[0]), 99u);
 }
 
 TEST(Observation, ReadsMembersByKind) {

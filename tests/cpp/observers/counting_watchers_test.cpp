@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -111,6 +112,27 @@ TEST(LatencyWatcher, PercentileIndicesForOddAndEvenCounts) {
     EXPECT_EQ(last->get_unsigned("count"), c.n);
     EXPECT_EQ(last->get_number("p50_ms"), c.p50) << "n=" << c.n;
     EXPECT_EQ(last->get_number("p95_ms"), c.p95) << "n=" << c.n;
+  }
+}
+
+TEST(LatencyWatcher, RepeatedDurationsGiveThePercentilesOfTheFullSortedList) {
+  // The history is observed again in every cycle, so most durations repeat many times; the
+  // answers must match the plain sorted list of every duration seen, step by step.
+  LatencyWatcher watcher;
+  std::vector<double> seen;
+  std::uint64_t state = 7;
+  for (int step = 0; step < 400; ++step) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const std::uint64_t duration = (state >> 33) % 9 + (step % 50 == 0 ? 1000 : 0);
+    seen.insert(std::upper_bound(seen.begin(), seen.end(), static_cast<double>(duration)),
+                static_cast<double>(duration));
+    const auto record = watcher.observe(tool_end("", false, duration));
+    ASSERT_TRUE(record);
+    const auto n = seen.size();
+    const auto p95_index = std::min(static_cast<std::size_t>(static_cast<double>(n) * 0.95), n - 1);
+    ASSERT_EQ(record->get_unsigned("count"), n);
+    ASSERT_EQ(record->get_number("p50_ms"), seen[n / 2]) << "step " << step;
+    ASSERT_EQ(record->get_number("p95_ms"), seen[p95_index]) << "step " << step;
   }
 }
 
