@@ -1,6 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <mutex>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "brask/core/contracts.h"
 #include "brask/observers/patterns.h"
@@ -25,9 +32,22 @@ class SecurityWatcher final : public core::Observer {
   std::optional<core::Observation> observe(const core::AgentEvent& event) override;
 
  private:
+  // The command scan of one tool call, kept because the history is scanned again in every cycle.
+  // Keyed by the event's address; the copy of the arguments tells a later event that reuses the
+  // address apart.
+  struct ScannedCall {
+    nlohmann::json args;
+    std::vector<std::string> found;
+  };
+  static constexpr std::size_t kMaxScanned = 2048;  // more than a full history
+
+  std::vector<std::string> scan_call(const core::AgentEvent& event, const nlohmann::json& args);
+
   CaseInsensitivePatterns secrets_;
   CaseInsensitivePatterns injections_;
   CaseInsensitivePatterns dangerous_commands_;
+  std::mutex scanned_mutex_;
+  std::unordered_map<const core::AgentEvent*, ScannedCall> scanned_;
 };
 
 }  // namespace brask::observers

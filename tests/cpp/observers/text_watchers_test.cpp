@@ -1,3 +1,4 @@
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +59,28 @@ TEST(SecurityWatcher, AlertsWithMatchingPatternsInListOrder) {
           {tool_start("bash", std::string("rm -rf /\xff")),
            R"({"alert":"dangerous_tool_call","dimension":"security","patterns":["rm -rf /"],"tool":"bash"})"},
       });
+}
+
+TEST(SecurityWatcher, RescansACallWhoseAddressNowHoldsOtherArguments) {
+  // Scans are remembered per event across cycles; events made one after another in the same
+  // storage must each get their own answer, every time they are asked.
+  SecurityWatcher watcher;
+  std::optional<AgentEvent> slot;
+  const std::vector<std::pair<nlohmann::json, std::string>> steps = {
+      {{{"cmd", "rm -rf /"}}, R"(["rm -rf /"])"}, {{{"cmd", "ls"}}, "none"},
+      {{{"cmd", "sudo ls"}}, R"(["sudo "])"},     {{{"cmd", "sudo ls"}, {"n", 1}}, R"(["sudo "])"},
+      {{{"cmd", "ls"}, {"n", 1}}, "none"},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [args, expected] : steps) {
+      slot.emplace(tool_start("bash", args));
+      for (int ask = 0; ask < 2; ++ask) {
+        const auto record = watcher.observe(*slot);
+        const auto* found = record ? record->get_string_list("patterns") : nullptr;
+        EXPECT_EQ(found ? nlohmann::json(*found).dump() : "none", expected) << args.dump();
+      }
+    }
+  }
 }
 
 TEST(SecurityWatcher, SilentWhenNothingMatchesOrTheTextIsNotScanned) {
