@@ -35,7 +35,7 @@ class ConnectionLimitsTest : public ::testing::Test {
     http::Limits limits;
     limits.read_timeout = std::chrono::seconds(1);
     auto started = RunningServer::start(kFirstPort, limits, 2);
-    ASSERT_TRUE(started) << started.error().message();
+    ASSERT_TRUE(started) << started.error();
     server = std::move(*started);
   }
 

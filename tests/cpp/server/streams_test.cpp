@@ -89,7 +89,7 @@ TEST_F(StreamsTest, EventStreamDeliversEventsAndEndsWhenADeletedRunStops) {
   EXPECT_EQ(body_of(exchange("GET", "/api/v1/sessions")).at("total"), 0);
 }
 
-TEST_F(StreamsTest, WebSocketForwardsEveryEventAfterSubscribing) {
+TEST_F(StreamsTest, WebSocketForwardsEventsAndTakesPauseAndResume) {
   const auto id = create(3, 5);
   beast::websocket::stream<tcp::socket> ws(client);
   ws.next_layer().connect(endpoint());
@@ -99,6 +99,9 @@ TEST_F(StreamsTest, WebSocketForwardsEveryEventAfterSubscribing) {
   ws.read(buffer);
   EXPECT_EQ(beast::buffers_to_string(buffer.data()),
             json({{"event", "subscribed"}, {"session_id", id}}).dump());
+  // Pause and resume go to the running session and leave the stream as it was.
+  ws.write(asio::buffer(json{{"action", "pause"}}.dump()));
+  ws.write(asio::buffer(json{{"action", "resume"}}.dump()));
   std::vector<std::string> types;
   while (types.empty() || types.back() != "completed") {
     buffer.clear();

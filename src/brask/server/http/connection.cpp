@@ -40,9 +40,9 @@ class ChunkSink final : public EventSink {
  public:
   explicit ChunkSink(tcp::socket& socket) : socket_(socket) {}
 
-  asio::awaitable<bool> send(std::string chunk) override {
-    auto [ec, n] =
-        co_await asio::async_write(socket_, bhttp::make_chunk(asio::buffer(chunk)), kTuple);
+  asio::awaitable<bool> send(const std::string& chunk) override {
+    const auto body = bhttp::make_chunk(asio::buffer(chunk));
+    auto [ec, n] = co_await asio::async_write(socket_, body, kTuple);
     co_return !ec;
   }
 
@@ -84,7 +84,7 @@ class BeastWebSocket final : public WebSocket {
                     beast::buffers_to_string(buffer_.data())};
   }
 
-  asio::awaitable<bool> write_text(std::string text) override {
+  asio::awaitable<bool> write_text(const std::string& text) override {
     ws_.text(true);
     auto [ec, n] = co_await ws_.async_write(asio::buffer(text), kTuple);
     co_return !ec;
@@ -157,7 +157,8 @@ asio::awaitable<void> write_stream(beast::tcp_stream& stream, Response& response
   if (ec) co_return;
   ChunkSink sink(stream.socket());
   co_await response.stream(sink);
-  co_await asio::async_write(stream.socket(), bhttp::make_chunk_last(), kTuple);
+  const auto last = bhttp::make_chunk_last();
+  co_await asio::async_write(stream.socket(), last, kTuple);
 }
 
 // Runs a handler; an escaping exception is a server fault, answered 500 without ending the
@@ -275,8 +276,8 @@ asio::awaitable<void> accept_loop(tcp::acceptor& acceptor, std::shared_ptr<const
                                   Limits limits) {
   asio::steady_timer pause(acceptor.get_executor());
   while (acceptor.is_open()) {
-    auto [ec, socket] = co_await acceptor.async_accept(
-        asio::any_io_executor(asio::make_strand(acceptor.get_executor())), kTuple);
+    const asio::any_io_executor strand = asio::make_strand(acceptor.get_executor());
+    auto [ec, socket] = co_await acceptor.async_accept(strand, kTuple);
     if (ec == asio::error::operation_aborted || !acceptor.is_open()) break;
     if (ec) {
       // Running out of descriptors and the like pass; wait a moment instead of spinning.

@@ -28,10 +28,13 @@ struct Request {
 };
 
 // Writes one chunk of a server-sent-event body. Returns false once the client is gone.
+//
+// Texts are taken by reference and callers keep them in named variables: g++ 12 mishandles
+// temporaries that live across a co_await, so none are made there.
 class EventSink {
  public:
   virtual ~EventSink() = default;
-  virtual boost::asio::awaitable<bool> send(std::string chunk) = 0;
+  virtual boost::asio::awaitable<bool> send(const std::string& chunk) = 0;
   // Completes when the client closes its side, so an idle stream notices a vanished client.
   virtual boost::asio::awaitable<void> wait_closed() = 0;
 };
@@ -63,7 +66,7 @@ class WebSocket {
   // The next frame; Kind::End once the stream has ended or failed. Ping and pong frames are
   // answered by the transport and reported as Kind::Control only while `report_control` is set.
   virtual boost::asio::awaitable<Frame> read() = 0;
-  virtual boost::asio::awaitable<bool> write_text(std::string text) = 0;
+  virtual boost::asio::awaitable<bool> write_text(const std::string& text) = 0;
   virtual void report_control(bool on) = 0;
   // Ends the connection at once; a pending read or write completes with failure.
   virtual void abort() = 0;

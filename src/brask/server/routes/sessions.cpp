@@ -97,11 +97,14 @@ asio::awaitable<Response> create(const AppState& state, Context& context) {
   // The run is a task of its own; answer once it has marked the session running.
   async::Watch<bool> running(false);
   options.running = running;
+  // Each step on its own line: g++ 12 mishandles temporaries that live across a co_await.
+  const auto executor = session::run_executor(co_await asio::this_coro::executor);
   asio::co_spawn(
-      session::run_executor(co_await asio::this_coro::executor),
+      executor,
       session::spawn_session(state.sessions, id, task, agent_type, preset, std::move(options)),
       asio::detached);
-  co_await running.wait_until([](bool value) { return value; });
+  const auto is_running = [](bool value) { return value; };
+  co_await running.wait_until(is_running);
   co_return Response::json(json{{"id", id},
                                 {"status", session::status_text(session::SessionStatus::Running)},
                                 {"task", task},

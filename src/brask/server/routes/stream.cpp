@@ -25,9 +25,11 @@ constexpr std::size_t kClosedChannelCapacity = 16;
 asio::awaitable<std::optional<async::BroadcastItem<core::SharedEvent>>> next_item(
     const Subscription& events, asio::cancellation_signal& wake) {
   try {
-    co_return co_await asio::co_spawn(
-        co_await asio::this_coro::executor, events->recv(),
-        asio::bind_cancellation_slot(wake.slot(), asio::use_awaitable));
+    const auto executor = co_await asio::this_coro::executor;
+    auto receive = events->recv();
+    auto token = asio::bind_cancellation_slot(wake.slot(), asio::use_awaitable);
+    auto item = co_await asio::co_spawn(executor, std::move(receive), token);
+    co_return item;
   } catch (const boost::system::system_error&) {
     co_return std::nullopt;
   }
@@ -52,15 +54,16 @@ asio::awaitable<void> forward_events(Subscription events, http::EventSink& sink)
     keep_alive.cancel();
     if (!next) {
       if (stop.cancelled() != asio::cancellation_type::none) co_return;
-      if (!co_await sink.send(":\n\n")) co_return;
+      const std::string comment = ":\n\n";
+      if (!co_await sink.send(comment)) co_return;
       continue;
     }
     if (std::holds_alternative<async::Closed>(*next)) co_return;
     // A lag notice means events were lost to a slow reader; the stream goes on silently.
     if (std::holds_alternative<async::Lagged>(*next)) continue;
     auto text = core::event_to_json_text(*std::get<core::SharedEvent>(*next));
-    std::string chunk = "data: " + text.value_or("") + "\n\n";
-    if (!co_await sink.send(std::move(chunk))) co_return;
+    const std::string chunk = "data: " + text.value_or("") + "\n\n";
+    if (!co_await sink.send(chunk)) co_return;
   }
 }
 

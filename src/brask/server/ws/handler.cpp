@@ -49,9 +49,11 @@ struct Phase {
 
 asio::awaitable<async::BroadcastItem<core::SharedEvent>> next_event(
     const std::shared_ptr<Phase>& phase) {
-  co_return co_await asio::co_spawn(
-      co_await asio::this_coro::executor, phase->events->recv(),
-      asio::bind_cancellation_slot(phase->stop_waiting.slot(), asio::use_awaitable));
+  const auto executor = co_await asio::this_coro::executor;
+  auto receive = phase->events->recv();
+  auto token = asio::bind_cancellation_slot(phase->stop_waiting.slot(), asio::use_awaitable);
+  auto item = co_await asio::co_spawn(executor, std::move(receive), token);
+  co_return item;
 }
 
 asio::awaitable<void> forward_events(std::shared_ptr<Phase> phase) {
@@ -62,11 +64,11 @@ asio::awaitable<void> forward_events(std::shared_ptr<Phase> phase) {
       if (const auto* lagged = std::get_if<async::Lagged>(&item)) {
         // Built outside the co_await: g++ 12 miscompiles brace-initialised temporaries there.
         auto notice = lag_notice(lagged->skipped);
-        (void)co_await phase->socket->write_text(std::move(notice));
+        (void)co_await phase->socket->write_text(notice);
         continue;
       }
-      auto text = core::event_to_json_text(*std::get<core::SharedEvent>(item));
-      if (!co_await phase->socket->write_text(text.value_or(""))) break;
+      const auto text = core::event_to_json_text(*std::get<core::SharedEvent>(item)).value_or("");
+      if (!co_await phase->socket->write_text(text)) break;
     }
   } catch (const boost::system::system_error&) {
     // The reader ended the connection while this waited for an event.
@@ -76,7 +78,7 @@ asio::awaitable<void> forward_events(std::shared_ptr<Phase> phase) {
 }
 
 asio::awaitable<void> send_intervention(const AppState& state, const std::string& id,
-                                        core::Intervention intervention) {
+                                        core::Intervention& intervention) {
   auto sessions = co_await state.sessions->lock_shared();
   const auto found = sessions->find(id);
   // The outcome is not reported on this protocol: a full or closed channel drops it.
@@ -93,12 +95,14 @@ asio::awaitable<void> read_requests(const AppState& state, std::string id,
     const auto message = http::parse_json_text(frame.data);
     if (!message) continue;
     const auto action = action_of(*message);
-    if (action == "pause") {
-      co_await send_intervention(
-          state, id,
-          core::intervention::Pause{std::string(texts::kReasonWsPause), core::Uuid::new_v4()});
-    } else if (action == "resume") {
-      co_await send_intervention(state, id, core::intervention::Resume{});
+    if (action == "pause" || action == "resume") {
+      // A named value, not a temporary across the co_await (g++ 12 frees those twice).
+      core::Intervention intervention = core::intervention::Resume{};
+      if (action == "pause") {
+        intervention =
+            core::intervention::Pause{std::string(texts::kReasonWsPause), core::Uuid::new_v4()};
+      }
+      co_await send_intervention(state, id, intervention);
     } else if (action == "unsubscribe") {
       break;
     }
@@ -124,12 +128,12 @@ asio::awaitable<void> handle_socket(const AppState& state, Socket socket) {
     if (action_of(*message) != "subscribe" || !message->is_object() ||
         session_id == message->end() || !session_id->is_string()) {
       auto error = subscribe_error();
-      (void)co_await socket->write_text(std::move(error));
+      (void)co_await socket->write_text(error);
       continue;
     }
     id = session_id->get<std::string>();
     auto subscribed = subscribed_notice(id);
-    (void)co_await socket->write_text(std::move(subscribed));
+    (void)co_await socket->write_text(subscribed);
     {
       auto sessions = co_await state.sessions->lock_shared();
       const auto found = sessions->find(id);
@@ -143,7 +147,8 @@ asio::awaitable<void> handle_socket(const AppState& state, Socket socket) {
   auto phase = std::make_shared<Phase>();
   phase->socket = socket;
   phase->events = std::move(events);
-  asio::co_spawn(co_await asio::this_coro::executor, forward_events(phase), asio::detached);
+  const auto executor = co_await asio::this_coro::executor;
+  asio::co_spawn(executor, forward_events(phase), asio::detached);
   co_await read_requests(state, std::move(id), std::move(phase));
 }
 
