@@ -62,7 +62,7 @@ PyObject* brask_py_serve(PyObject*, PyObject* args, PyObject* kwargs) {
     if (started) {
       server = std::move(*started);
     } else {
-      failure = started.error().message();
+      failure = started.error();
     }
   } catch (const std::exception& e) {
     failure = e.what();  // e.g. no thread could be created for the runtime
