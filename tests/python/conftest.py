@@ -67,7 +67,9 @@ class ServerProcess:
         while True:
             remaining = deadline - time.monotonic()
             if remaining <= 0:
-                raise TimeoutError(f"no matching line within {timeout}s; output so far: {self.lines}")
+                raise TimeoutError(
+                    f"no matching line within {timeout}s; output so far: {self.lines}"
+                )
             try:
                 line = self._queue.get(timeout=remaining)
             except queue.Empty:

@@ -15,7 +15,14 @@ HTML = "text/html; charset=utf-8"
 
 
 def banner(port: int) -> list[str]:
-    return [RULE, "  Brask Dashboard", f"  http://127.0.0.1:{port}", RULE, "  Press Ctrl+C to stop", ""]
+    return [
+        RULE,
+        "  Brask Dashboard",
+        f"  http://127.0.0.1:{port}",
+        RULE,
+        "  Press Ctrl+C to stop",
+        "",
+    ]
 
 
 def occupy(ports: range) -> list[socket.socket]:
@@ -58,7 +65,9 @@ def test_probes_past_a_busy_port(start_server) -> None:
         server.wait_for(lambda line: "Brask server started" in line)
         in_use = f"Port {port} is in use, trying port {port + 1}..."
         start = server.lines.index(in_use)
-        assert server.lines[start + 1].endswith(in_use) and "WARN" in server.lines[start + 1].upper()
+        assert (
+            server.lines[start + 1].endswith(in_use) and "WARN" in server.lines[start + 1].upper()
+        )
         assert server.lines[start + 2 : start + 8] == banner(port + 1)
     finally:
         for sock in held:
@@ -92,7 +101,10 @@ def test_ctrl_c_stops_the_server_and_frees_the_port(start_server) -> None:
     script = (
         "import brask_sdk, threading, time\n"
         "ticks = []\n"
-        "threading.Thread(target=lambda: [ticks.append(time.sleep(0.05)) for _ in range(10)], daemon=True).start()\n"
+        "def tick():\n"
+        "    for _ in range(10):\n"
+        "        ticks.append(time.sleep(0.05))\n"
+        "threading.Thread(target=tick, daemon=True).start()\n"
         "try:\n"
         f"    brask_sdk.serve({port})\n"
         "except KeyboardInterrupt:\n"
@@ -110,8 +122,14 @@ def test_ctrl_c_stops_the_server_and_frees_the_port(start_server) -> None:
 
 @pytest.mark.parametrize(
     "method, path",
-    [("GET", "/no/such/page"), ("GET", "/api/v1/nope"), ("POST", "/anything"),
-     ("DELETE", "/x"), ("GET", "/api/v1/sessions/"), ("GET", "/")],
+    [
+        ("GET", "/no/such/page"),
+        ("GET", "/api/v1/nope"),
+        ("POST", "/anything"),
+        ("DELETE", "/x"),
+        ("GET", "/api/v1/sessions/"),
+        ("GET", "/"),
+    ],
 )
 def test_fallback_and_index_serve_the_dashboard_page(base_url: str, method: str, path: str) -> None:
     response = httpx.request(method, base_url + path)
@@ -122,7 +140,10 @@ def test_fallback_and_index_serve_the_dashboard_page(base_url: str, method: str,
 
 @pytest.mark.parametrize(
     "path, content_type",
-    [("/style.css", "text/css; charset=utf-8"), ("/app.js", "application/javascript; charset=utf-8")],
+    [
+        ("/style.css", "text/css; charset=utf-8"),
+        ("/app.js", "application/javascript; charset=utf-8"),
+    ],
 )
 def test_assets(base_url: str, path: str, content_type: str) -> None:
     response = httpx.get(base_url + path)
@@ -133,8 +154,13 @@ def test_assets(base_url: str, path: str, content_type: str) -> None:
 
 @pytest.mark.parametrize(
     "method, path",
-    [("PUT", "/api/v1/sessions"), ("PATCH", "/api/v1/sessions/x"), ("POST", "/style.css"),
-     ("DELETE", "/"), ("POST", "/api/v1/sessions/x/checkpoints")],
+    [
+        ("PUT", "/api/v1/sessions"),
+        ("PATCH", "/api/v1/sessions/x"),
+        ("POST", "/style.css"),
+        ("DELETE", "/"),
+        ("POST", "/api/v1/sessions/x/checkpoints"),
+    ],
 )
 def test_listed_path_with_unlisted_method_is_405(base_url: str, method: str, path: str) -> None:
     assert httpx.request(method, base_url + path).status_code == 405
@@ -143,8 +169,11 @@ def test_listed_path_with_unlisted_method_is_405(base_url: str, method: str, pat
 def test_cors_preflight_and_headers(base_url: str) -> None:
     preflight = httpx.options(
         base_url + "/api/v1/sessions",
-        headers={"Origin": "http://elsewhere", "Access-Control-Request-Method": "DELETE",
-                 "Access-Control-Request-Headers": "x-custom"},
+        headers={
+            "Origin": "http://elsewhere",
+            "Access-Control-Request-Method": "DELETE",
+            "Access-Control-Request-Headers": "x-custom",
+        },
     )
     assert preflight.status_code == 200
     assert preflight.headers["access-control-allow-origin"] == "*"
@@ -188,9 +217,9 @@ def test_oversized_headers_and_garbage_get_client_errors(server: ServerProcess) 
             sock.sendall(raw)
             return sock.recv(200)
 
-    assert exchange(b"GET / HTTP/1.1\r\nHost: x\r\nX-Big: " + b"a" * 20000 + b"\r\n\r\n").startswith(
-        b"HTTP/1.1 431"
-    )
+    assert exchange(
+        b"GET / HTTP/1.1\r\nHost: x\r\nX-Big: " + b"a" * 20000 + b"\r\n\r\n"
+    ).startswith(b"HTTP/1.1 431")
     assert exchange(b"NOT HTTP AT ALL\r\n\r\n").startswith(b"HTTP/1.1 400")
 
 

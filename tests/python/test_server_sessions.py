@@ -10,8 +10,17 @@ import pytest
 
 TIME = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d(\.\d{3}|\.\d{6}|\.\d{9})?\+00:00$")
 UUID4 = re.compile(r"^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$")
-SUMMARY_KEYS = ["agent_type", "completed_at", "created_at", "health_score", "id", "preset",
-                "result", "status", "task"]
+SUMMARY_KEYS = [
+    "agent_type",
+    "completed_at",
+    "created_at",
+    "health_score",
+    "id",
+    "preset",
+    "result",
+    "status",
+    "task",
+]
 
 
 def create(base_url: str, body: object) -> dict:
@@ -45,8 +54,12 @@ def test_empty_store_lists_nothing(start_server) -> None:
         ({}, "default task", "solo", "solo"),
         ([1, 2], "default task", "solo", "solo"),
         ({"task": 5, "agent_type": None, "preset": ["x"]}, "default task", "solo", "solo"),
-        ({"task": "fix it", "agent_type": "LangGraph", "preset": "openai_swarm", "extra": 1},
-         "fix it", "LangGraph", "openai_swarm"),
+        (
+            {"task": "fix it", "agent_type": "LangGraph", "preset": "openai_swarm", "extra": 1},
+            "fix it",
+            "LangGraph",
+            "openai_swarm",
+        ),
     ],
     ids=["empty", "array", "wrong-types", "texts-kept-as-sent"],
 )
@@ -71,8 +84,13 @@ def test_session_runs_to_completion_with_its_result(base_url: str) -> None:
     assert TIME.match(detail["created_at"]) and TIME.match(detail["completed_at"])
     assert detail["completed_at"] >= detail["created_at"]
     result = detail["result"]
-    assert list(result) == ["agent_id", "detection_count", "intervention_count",
-                            "observation_count", "success"]
+    assert list(result) == [
+        "agent_id",
+        "detection_count",
+        "intervention_count",
+        "observation_count",
+        "success",
+    ]
     assert result["agent_id"] == created["id"]
     assert result["success"] is True
     # Five mock turns: 22 agent events plus the runtime's own start, every one recorded.
@@ -103,22 +121,30 @@ def test_list_is_newest_first_with_summaries(base_url: str) -> None:
 
 def test_unknown_session_answers(base_url: str) -> None:
     assert httpx.get(base_url + "/api/v1/sessions/nope").json() == {
-        "error": "session not found", "id": "nope"}
+        "error": "session not found",
+        "id": "nope",
+    }
     for action in ("pause", "resume"):
         assert httpx.post(f"{base_url}/api/v1/sessions/nope/{action}").json() == {
-            "error": "session not found"}
+            "error": "session not found"
+        }
     assert httpx.delete(base_url + "/api/v1/sessions/nope").json() == {"deleted": "nope"}
 
 
 def test_checkpoints_answer_the_fixed_object_for_any_id(base_url: str) -> None:
     assert httpx.get(base_url + "/api/v1/sessions/anything/checkpoints").text == (
-        '{"checkpoints":[],"message":"Checkpoints not yet persisted to API"}')
+        '{"checkpoints":[],"message":"Checkpoints not yet persisted to API"}'
+    )
 
 
 def test_delete_removes_the_session(base_url: str) -> None:
     session_id = create(base_url, {})["id"]
-    assert httpx.delete(f"{base_url}/api/v1/sessions/{session_id}").json() == {"deleted": session_id}
-    assert httpx.get(f"{base_url}/api/v1/sessions/{session_id}").json()["error"] == "session not found"
+    assert httpx.delete(f"{base_url}/api/v1/sessions/{session_id}").json() == {
+        "deleted": session_id
+    }
+    assert (
+        httpx.get(f"{base_url}/api/v1/sessions/{session_id}").json()["error"] == "session not found"
+    )
     ids = [s["id"] for s in httpx.get(base_url + "/api/v1/sessions").json()["sessions"]]
     assert session_id not in ids
 

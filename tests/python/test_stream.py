@@ -7,6 +7,7 @@ import json
 import socket
 import statistics
 import time
+from datetime import UTC
 
 import httpx
 import pytest
@@ -24,8 +25,12 @@ def expected_events(turns: int) -> list[tuple[str, str | None]]:
     """(type, turn marker) of every event a run broadcasts, in order."""
     events = [("started", None), ("started", None)]
     for k in range(turns):
-        events += [("thinking_start", None), ("tool_call_start", f"turn_{k}"),
-                   ("tool_call_end", f"result_turn_{k}"), ("thinking_end", None)]
+        events += [
+            ("thinking_start", None),
+            ("tool_call_start", f"turn_{k}"),
+            ("tool_call_end", f"result_turn_{k}"),
+            ("thinking_end", None),
+        ]
     return events + [("completed", None)]
 
 
@@ -47,15 +52,16 @@ def assert_in_order_to_the_end(received: list[tuple[str, str | None]], turns: in
     """Everything from the subscription on: a gapless tail of the run's events."""
     expected = expected_events(turns)
     assert received, "no event arrived"
-    assert received == expected[len(expected) - len(received):]
+    assert received == expected[len(expected) - len(received) :]
 
 
 async def ws_subscribe(url: str, session_id: str, **connect: object):
     socket_ = await websockets.connect(url, **connect)
     await socket_.send(json.dumps({"action": "subscribe", "session_id": session_id}))
     answer = await asyncio.wait_for(socket_.recv(), WAIT)
-    assert answer == json.dumps({"event": "subscribed", "session_id": session_id},
-                                separators=(",", ":"))
+    assert answer == json.dumps(
+        {"event": "subscribed", "session_id": session_id}, separators=(",", ":")
+    )
     return socket_
 
 
@@ -75,7 +81,7 @@ def sse_collect(url: str) -> list[tuple[str, str | None]]:
         assert response.headers["content-type"] == "text/event-stream"
         for line in response.iter_lines():
             if line.startswith("data: "):
-                received.append(check_message(line[len("data: "):]))
+                received.append(check_message(line[len("data: ") :]))
                 if received[-1][0] == "completed":
                     break
             else:
@@ -93,8 +99,9 @@ def test_sse_delivers_every_event_in_order_to_each_subscriber(base_url: str) -> 
     url = f"{base_url}/api/v1/sessions/{session_id}/stream"
 
     async def both():
-        return await asyncio.gather(asyncio.to_thread(sse_collect, url),
-                                    asyncio.to_thread(sse_collect, url))
+        return await asyncio.gather(
+            asyncio.to_thread(sse_collect, url), asyncio.to_thread(sse_collect, url)
+        )
 
     for received in asyncio.run(both()):
         assert_in_order_to_the_end(received, turns)
@@ -112,8 +119,9 @@ def test_sse_for_an_unknown_session_ends_at_once(base_url: str) -> None:
 def test_sse_keep_alive_comment_after_15_seconds_of_silence(base_url: str) -> None:
     session_id = create(base_url, turns=0)
     time.sleep(0.5)  # the run is over: nothing but keep-alives will come
-    with httpx.stream("GET", f"{base_url}/api/v1/sessions/{session_id}/stream",
-                      timeout=WAIT) as response:
+    with httpx.stream(
+        "GET", f"{base_url}/api/v1/sessions/{session_id}/stream", timeout=WAIT
+    ) as response:
         started = time.monotonic()
         lines = response.iter_lines()
         assert next(lines) == ":"
@@ -154,8 +162,13 @@ def test_ws_subscribe_errors_and_silence(base_url: str) -> None:
 
     async def run():
         async with websockets.connect(ws_url(base_url)) as ws:
-            for bad in ({"action": "subscribe"}, {"action": "watch", "session_id": "x"},
-                        {"action": "subscribe", "session_id": 7}, [1, 2], 5):
+            for bad in (
+                {"action": "subscribe"},
+                {"action": "watch", "session_id": "x"},
+                {"action": "subscribe", "session_id": 7},
+                [1, 2],
+                5,
+            ):
                 await ws.send(json.dumps(bad))
                 assert await asyncio.wait_for(ws.recv(), WAIT) == error
             # Text that is not JSON, and binary frames, get no answer in this phase.
@@ -243,14 +256,14 @@ def test_ws_slow_reader_gets_a_lag_notice_and_the_run_is_not_held_up(base_url: s
         raw = socket.socket()
         raw.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
         raw.connect(("127.0.0.1", int(base_url.rsplit(":", 1)[1])))
-        ws = await ws_subscribe(ws_url(base_url), session_id, sock=raw, max_queue=1,
-                                max_size=None)
+        ws = await ws_subscribe(ws_url(base_url), session_id, sock=raw, max_queue=1, max_size=None)
         deadline = time.monotonic() + 60
         status = "running"
         while status == "running" and time.monotonic() < deadline:
             await asyncio.sleep(0.2)
-            status = (await asyncio.to_thread(
-                httpx.get, f"{base_url}/api/v1/sessions/{session_id}")).json()["status"]
+            status = (
+                await asyncio.to_thread(httpx.get, f"{base_url}/api/v1/sessions/{session_id}")
+            ).json()["status"]
         assert status == "completed"
         skipped = 0
         async for message in ws:
@@ -284,7 +297,8 @@ def test_ws_200_subscribers_all_receive_every_event(base_url: str) -> None:
 
     async def run():
         sockets = await asyncio.gather(
-            *(ws_subscribe(ws_url(base_url), session_id) for _ in range(200)))
+            *(ws_subscribe(ws_url(base_url), session_id) for _ in range(200))
+        )
         delays: list[float] = []
         try:
             results = await asyncio.gather(*(one(ws, delays) for ws in sockets))
@@ -298,15 +312,17 @@ def test_ws_200_subscribers_all_receive_every_event(base_url: str) -> None:
         assert_in_order_to_the_end(received, turns)
     assert statistics.median(len(r) for r in results) > len(expected_events(turns)) // 2
     delays.sort()
-    print(f"\nevent creation to arrival, 200 subscribers: median "
-          f"{statistics.median(delays) * 1000:.2f} ms, p99 "
-          f"{delays[int(len(delays) * 0.99)] * 1000:.2f} ms")
+    print(
+        f"\nevent creation to arrival, 200 subscribers: median "
+        f"{statistics.median(delays) * 1000:.2f} ms, p99 "
+        f"{delays[int(len(delays) * 0.99)] * 1000:.2f} ms"
+    )
 
 
 def parse_time(text: str) -> float:
     """Seconds since the epoch of an RFC 3339 UTC text with up to nine fraction digits."""
-    from datetime import datetime, timezone
+    from datetime import datetime
 
     stamp, _, fraction = text.rstrip("Z").partition(".")
-    whole = datetime.fromisoformat(stamp).replace(tzinfo=timezone.utc).timestamp()
+    whole = datetime.fromisoformat(stamp).replace(tzinfo=UTC).timestamp()
     return whole + (float("0." + fraction) if fraction else 0.0)
