@@ -71,19 +71,19 @@ std::vector<core::Intervention> Pipeline::cycle(std::string_view agent_id) {
   const auto cycle_id = core::Uuid::new_v4();
   std::vector<core::Intervention> interventions;
   PipelineCycle record;
-  // Room for every record the cycle can make, so none is moved by a reallocation; the previous
-  // cycle's storage is reused.
+  // The previous cycle's storage is reused, with room for as many records as it made plus what
+  // the new events may add, reserved while empty so that no record is moved by a reallocation.
   const auto observers = registry_->observers();
   const auto& history = bus_.history();
+  std::size_t expected = observers.size() * history.size();
   if (last_cycle_) {
     record.observations = std::move(last_cycle_->observations);
+    const auto added = history.size() - std::min(history.size(), last_history_size_);
+    expected = std::min(expected, record.observations.size() + observers.size() * added);
     record.observations.clear();
   }
-  // Grown geometrically while the history fills, and only while empty, so nothing is moved.
-  const auto most = observers.size() * history.size();
-  if (record.observations.capacity() < most) {
-    record.observations.reserve(std::max(most, 2 * record.observations.capacity()));
-  }
+  record.observations.reserve(expected);
+  last_history_size_ = history.size();
 
   for (const auto& observer : observers) {
     std::string source;

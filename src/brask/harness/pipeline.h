@@ -89,6 +89,7 @@ class Pipeline {
   EventBus bus_;
   std::vector<CycleSummary> cycles_;
   std::optional<PipelineCycle> last_cycle_;
+  std::size_t last_history_size_ = 0;  // the history's length at the last cycle
   std::shared_ptr<const PluginRegistry> registry_;
   core::AuditStorePtr audit_store_;
   std::optional<HumanGatePolicy> human_gate_;
