@@ -32,6 +32,7 @@
 #include "brask/harness/factory.h"
 #include "brask/harness/pipeline.h"
 #include "brask/harness/presets.h"
+#include "brask/harness/runtime.h"
 
 namespace {
 
@@ -116,6 +117,28 @@ void BM_QuickRunCpp(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_QuickRunCpp)->Unit(benchmark::kMicrosecond);
+
+// Its parts: the registry a run builds first, and the same run with no plugins (the runtime, the
+// agent and the event bus alone).
+void BM_BuildRegistry(benchmark::State& state) {
+  for (auto _ : state) {
+    auto registry = harness::build_registry_from_preset(harness::Preset::Solo);
+    benchmark::DoNotOptimize(registry);
+  }
+}
+BENCHMARK(BM_BuildRegistry)->Unit(benchmark::kMicrosecond);
+
+void BM_QuickRunWithoutPlugins(benchmark::State& state) {
+  for (auto _ : state) {
+    auto agent = std::make_shared<agent::MockAgent>(std::string(kAgentId), 4);
+    auto result = harness::run_blocking(harness::run_with_registry(
+        harness::PluginRegistry{},
+        harness::RuntimeConfig{.session_id = std::nullopt, .dry_run = false}, std::string(kTask),
+        std::move(agent)));
+    benchmark::DoNotOptimize(result);
+  }
+}
+BENCHMARK(BM_QuickRunWithoutPlugins)->Unit(benchmark::kMicrosecond);
 
 void register_observe_benchmarks() {
   constexpr std::array<std::pair<std::string_view, std::size_t>, 2> kEvents = {{

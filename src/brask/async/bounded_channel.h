@@ -2,13 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <utility>
 
 #include <boost/asio/awaitable.hpp>
+#include <boost/container/deque.hpp>
 
 #include "brask/async/detail/wait_queue.h"
 
@@ -24,7 +24,7 @@ struct ChannelState {
   explicit ChannelState(std::size_t cap) : capacity(cap == 0 ? 1 : cap) {}
 
   std::mutex mutex;
-  std::deque<T> buffer;
+  boost::container::deque<T> buffer;
   const std::size_t capacity;
   std::size_t senders = 0;
   bool receiver_alive = true;
@@ -201,7 +201,7 @@ class Receiver {
   void reset() {
     auto state = std::exchange(state_, nullptr);
     if (!state) return;
-    std::deque<T> dropped;  // destroyed after the lock is released
+    boost::container::deque<T> dropped;  // destroyed after the lock is released
     std::lock_guard lock(state->mutex);
     state->receiver_alive = false;
     dropped.swap(state->buffer);

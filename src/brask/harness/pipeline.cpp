@@ -73,7 +73,7 @@ std::vector<core::Intervention> Pipeline::cycle(std::string_view agent_id) {
   PipelineCycle record;
   // The previous cycle's storage is reused, with room for as many records as it made plus what
   // the new events may add, reserved while empty so that no record is moved by a reallocation.
-  const auto observers = registry_->observers();
+  const auto& observers = registry_->observers();
   const auto& history = bus_.history();
   std::size_t expected = observers.size() * history.size();
   if (last_cycle_) {

@@ -6,11 +6,10 @@ namespace brask::harness {
 namespace {
 
 template <typename Map>
-auto values_of(const Map& map) {
-  std::vector<typename Map::mapped_type> out;
+void list_values(const Map& map, std::vector<typename Map::mapped_type>& out) {
+  out.clear();
   out.reserve(map.size());
   for (const auto& [name, plugin] : map) out.push_back(plugin);
-  return out;
 }
 
 }  // namespace
@@ -18,25 +17,19 @@ auto values_of(const Map& map) {
 void PluginRegistry::register_observer(core::ObserverPtr observer) {
   std::string name(observer->name());
   observers_.insert_or_assign(std::move(name), std::move(observer));
+  list_values(observers_, observer_list_);
 }
 
 void PluginRegistry::register_detector(core::DetectorPtr detector) {
   std::string name(detector->name());
   detectors_.insert_or_assign(std::move(name), std::move(detector));
+  list_values(detectors_, detector_list_);
 }
 
 void PluginRegistry::register_strategy(core::StrategyPtr strategy) {
   strategies_.push_back(std::move(strategy));
   std::stable_sort(strategies_.begin(), strategies_.end(),
                    [](const auto& a, const auto& b) { return a->priority() > b->priority(); });
-}
-
-std::vector<core::ObserverPtr> PluginRegistry::observers() const {
-  return values_of(observers_);
-}
-
-std::vector<core::DetectorPtr> PluginRegistry::detectors() const {
-  return values_of(detectors_);
 }
 
 }  // namespace brask::harness

@@ -18,8 +18,9 @@ class PluginRegistry {
   // Kept sorted by priority, highest first; equal priorities keep registration order.
   void register_strategy(core::StrategyPtr strategy);
 
-  std::vector<core::ObserverPtr> observers() const;
-  std::vector<core::DetectorPtr> detectors() const;
+  // In the maps' order; kept up to date by the registrations, since every cycle reads them.
+  const std::vector<core::ObserverPtr>& observers() const { return observer_list_; }
+  const std::vector<core::DetectorPtr>& detectors() const { return detector_list_; }
   const std::vector<core::StrategyPtr>& strategies() const { return strategies_; }
 
   std::size_t observer_count() const { return observers_.size(); }
@@ -29,6 +30,8 @@ class PluginRegistry {
  private:
   std::unordered_map<std::string, core::ObserverPtr> observers_;
   std::unordered_map<std::string, core::DetectorPtr> detectors_;
+  std::vector<core::ObserverPtr> observer_list_;
+  std::vector<core::DetectorPtr> detector_list_;
   std::vector<core::StrategyPtr> strategies_;
 };
 

@@ -1,5 +1,6 @@
 #include "brask/harness/presets.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -117,6 +118,7 @@ const PresetRow& row_of(Preset preset) {
 
 std::vector<std::string_view> split_names(std::string_view names) {
   std::vector<std::string_view> out;
+  out.reserve(static_cast<std::size_t>(std::count(names.begin(), names.end(), ' ')) + 1);
   while (!names.empty()) {
     const auto space = names.find(' ');
     out.push_back(names.substr(0, space));

@@ -57,8 +57,13 @@ asio::awaitable<void> drain(Pipeline& pipeline, const EventReceiver& events,
                             const InterventionSender& to_agent, const std::string& agent_id,
                             std::uint32_t& counter) {
   for (;;) {
-    std::optional<core::AgentEvent> next = co_await events.receive();
-    if (!next) break;
+    // A buffered event is taken at once; only an empty channel needs the suspending receive.
+    std::optional<core::AgentEvent> next = events.try_receive();
+    if (!next) {
+      std::optional<core::AgentEvent> waited = co_await events.receive();
+      if (!waited) break;
+      next = std::move(waited);
+    }
     const core::SharedEvent event = std::make_shared<const core::AgentEvent>(std::move(*next));
     pipeline.feed(event);
     const auto kind = event->kind();

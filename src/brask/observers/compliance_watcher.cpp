@@ -2,8 +2,6 @@
 
 namespace brask::observers {
 
-ComplianceWatcher::ComplianceWatcher() : personal_data_(patterns::kPersonalData) {}
-
 std::optional<core::Observation> ComplianceWatcher::observe(const core::AgentEvent& event) {
   if (const auto* output = event.get_if<core::event::OutputComplete>()) {
     const auto found = personal_data_.count_matches(output->content);

@@ -15,14 +15,14 @@ class ComplianceWatcher final : public core::Observer {
   static constexpr std::string_view kName = "compliance";
   static constexpr std::string_view kDimension = "compliance";
 
-  ComplianceWatcher();
+  ComplianceWatcher() = default;
 
   std::string_view name() const override { return kName; }
   std::string_view dimension() const override { return kDimension; }
   std::optional<core::Observation> observe(const core::AgentEvent& event) override;
 
  private:
-  CaseInsensitivePatterns personal_data_;
+  const CaseInsensitivePatterns& personal_data_ = personal_data_patterns();
   std::atomic<std::uint64_t> pii_exposures_{0};
 };
 

@@ -53,4 +53,24 @@ std::size_t CaseInsensitivePatterns::count_matches(std::string_view text) const 
   return count;
 }
 
+const CaseInsensitivePatterns& secret_patterns() {
+  static const CaseInsensitivePatterns set(patterns::kSecret);
+  return set;
+}
+
+const CaseInsensitivePatterns& injection_patterns() {
+  static const CaseInsensitivePatterns set(patterns::kInjection);
+  return set;
+}
+
+const CaseInsensitivePatterns& dangerous_command_patterns() {
+  static const CaseInsensitivePatterns set(patterns::kDangerousCommand);
+  return set;
+}
+
+const CaseInsensitivePatterns& personal_data_patterns() {
+  static const CaseInsensitivePatterns set(patterns::kPersonalData);
+  return set;
+}
+
 }  // namespace brask::observers

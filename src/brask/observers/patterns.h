@@ -53,4 +53,10 @@ class CaseInsensitivePatterns {
   std::vector<std::string> lowered_;
 };
 
+// The lists above, lower-cased once for the process and shared by every watcher.
+const CaseInsensitivePatterns& secret_patterns();
+const CaseInsensitivePatterns& injection_patterns();
+const CaseInsensitivePatterns& dangerous_command_patterns();
+const CaseInsensitivePatterns& personal_data_patterns();
+
 }  // namespace brask::observers

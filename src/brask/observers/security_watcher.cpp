@@ -41,11 +41,6 @@ bool same_json(const nlohmann::json& a, const nlohmann::json& b) {
 
 }  // namespace
 
-SecurityWatcher::SecurityWatcher()
-    : secrets_(patterns::kSecret),
-      injections_(patterns::kInjection),
-      dangerous_commands_(patterns::kDangerousCommand) {}
-
 std::optional<core::Observation> SecurityWatcher::observe(const core::AgentEvent& event) {
   if (const auto* output = event.get_if<core::event::OutputComplete>()) {
     return alert(kAlertSecretLeak, secrets_.matches(output->content));

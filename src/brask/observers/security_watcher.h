@@ -25,7 +25,7 @@ class SecurityWatcher final : public core::Observer {
   static constexpr std::string_view kAlertPromptInjection = "prompt_injection";
   static constexpr std::string_view kAlertDangerousToolCall = "dangerous_tool_call";
 
-  SecurityWatcher();
+  SecurityWatcher() = default;
 
   std::string_view name() const override { return kName; }
   std::string_view dimension() const override { return kDimension; }
@@ -43,9 +43,9 @@ class SecurityWatcher final : public core::Observer {
 
   std::vector<std::string> scan_call(const core::AgentEvent& event, const nlohmann::json& args);
 
-  CaseInsensitivePatterns secrets_;
-  CaseInsensitivePatterns injections_;
-  CaseInsensitivePatterns dangerous_commands_;
+  const CaseInsensitivePatterns& secrets_ = secret_patterns();
+  const CaseInsensitivePatterns& injections_ = injection_patterns();
+  const CaseInsensitivePatterns& dangerous_commands_ = dangerous_command_patterns();
   std::mutex scanned_mutex_;
   std::unordered_map<const core::AgentEvent*, ScannedCall> scanned_;
 };

@@ -60,6 +60,40 @@ TEST(Observation, ReadsMembersByKind) {
       "list":["a","b"],"mixed":[1,"a"],"obj":{"x":1}})"));
 }
 
+TEST(Observation, ReplacingAMemberChangesItsKind) {
+  Observation record("probe");
+  record.set_text("v", "first").set_count("v", 3);
+  EXPECT_EQ(record.get_string("v"), std::nullopt);
+  EXPECT_EQ(record.get_unsigned("v"), 3u);
+  record.set_texts("v", {"a", "b"}).set_text("v", "second");  // a stored value replaced in place
+  EXPECT_EQ(record.get_string("v"), "second");
+  EXPECT_EQ(record.get_string_list("v"), nullptr);
+  record.set("v", nlohmann::json::array({1, "x"})).set_number("w", 0.5);
+  EXPECT_EQ(record.to_json(),
+            nlohmann::json::parse(R"({"dimension":"probe","v":[1,"x"],"w":0.5})"));
+  EXPECT_EQ(record.members().size(), 3u);
+}
+
+TEST(Observation, CopiesAndMovesKeepTheirOwnValues) {
+  Observation original("probe");
+  original.set_text("alert", "secret_leak").set_texts("patterns", {"sk-"}).set_count("n", 1);
+  for (int extra = 0; extra < 8; ++extra)
+    original.set_count(intern_key("x" + std::to_string(extra)), 2);
+  const auto expected = original.to_json();
+
+  Observation copy = original;
+  original.set_text("alert", "changed").set_texts("patterns", {}).set_count("n", 9);
+  EXPECT_EQ(copy.to_json(), expected);
+
+  Observation assigned;
+  assigned = copy;
+  Observation moved = std::move(copy);
+  EXPECT_EQ(moved.to_json(), expected);
+  EXPECT_EQ(assigned.to_json(), expected);
+  EXPECT_EQ(moved.get_string("alert"), "secret_leak");
+  EXPECT_EQ(moved.get_string("dimension"), "probe");
+}
+
 TEST(Observation, NonObjectValuesHaveNoMembers) {
   for (const auto& json : {nlohmann::json(3), nlohmann::json("x"), nlohmann::json::array()}) {
     auto record = Observation::from_json(json);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,7 +23,7 @@ class CountingObserver : public core::Observer {
  public:
   explicit CountingObserver(std::string name = "counting", std::string dimension = "counting",
                             bool silent = false)
-      : name_(std::move(name)), dimension_(std::move(dimension)), silent_(silent) {}
+      : name_(std::move(name)), dimension_(core::intern_key(dimension)), silent_(silent) {}
   std::string_view name() const override { return name_; }
   std::string_view dimension() const override { return dimension_; }
   std::optional<core::Observation> observe(const core::AgentEvent&) override {
@@ -34,7 +35,7 @@ class CountingObserver : public core::Observer {
 
  private:
   std::string name_;
-  std::string dimension_;
+  std::string_view dimension_;  // interned: records keep a view of it
   bool silent_;
   std::atomic<std::uint64_t> calls_{0};
 };

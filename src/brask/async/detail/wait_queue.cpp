@@ -63,6 +63,7 @@ void WaitQueue::notify_one() {
 
 void WaitQueue::notify_all() {
   ++generation_;
+  if (waiters_.empty()) return;
   auto waiters = std::move(waiters_);
   waiters_.clear();
   for (auto& waiter : waiters) waiter.completion({});

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -16,6 +15,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/prefer.hpp>
 #include <boost/asio/use_awaitable.hpp>
+#include <boost/container/deque.hpp>
 #include <boost/system/error_code.hpp>
 
 namespace brask::async::detail {
@@ -79,7 +79,7 @@ class WaitQueue {
   void cancel(std::uint64_t id);
 
   std::mutex* mutex_;
-  std::deque<Waiter> waiters_;
+  boost::container::deque<Waiter> waiters_;
   std::uint64_t generation_ = 0;
   std::uint64_t next_id_ = 0;
 };
